@@ -1,0 +1,160 @@
+#include "link/frame.h"
+
+#include "kestrel.h"
+
+namespace kestrel::link {
+namespace {
+
+// Appends bytes to a span with the stuffing rule, remembering whether it ran out of room.
+class StuffedWriter {
+public:
+    explicit StuffedWriter(std::span<std::uint8_t> out) : out_(out) {}
+
+    void raw(std::uint8_t b) {
+        if (pos_ < out_.size()) out_[pos_] = b;
+        else overflow_ = true;
+        ++pos_;
+    }
+    void stuffed(std::uint8_t b) {
+        raw(b);
+        if (b == kDle) raw(b);
+    }
+    std::size_t finish() const { return overflow_ ? 0 : pos_; }
+
+private:
+    std::span<std::uint8_t> out_;
+    std::size_t pos_ = 0;
+    bool overflow_ = false;
+};
+
+}  // namespace
+
+std::size_t encode_command_frame(std::uint8_t address, std::uint8_t command,
+                                 std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
+    if (data.size() > 255) return 0;
+    const auto length = static_cast<std::uint8_t>(data.size());
+    StuffedWriter w(out);
+    w.raw(kDle);
+    w.raw(kSoh);
+    std::uint8_t check = 0;
+    for (std::uint8_t b : {address, command, length}) {
+        w.stuffed(b);
+        check = check_step(check, b);
+    }
+    for (std::uint8_t b : data) {
+        w.stuffed(b);
+        check = check_step(check, b);
+    }
+    w.stuffed(check);
+    w.raw(kDle);
+    w.raw(kStx);
+    return w.finish();
+}
+
+std::size_t encode_reply_frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
+                               std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
+    if (data.size() > 0xFFFF) return 0;
+    const auto high = static_cast<std::uint8_t>(data.size() >> 8);
+    const auto low = static_cast<std::uint8_t>(data.size() & 0xFF);
+    StuffedWriter w(out);
+    w.raw(kDle);
+    w.raw(kSoh);
+    std::uint8_t check = 0;
+    for (std::uint8_t b : {address, echo, status, high, low}) {
+        w.stuffed(b);
+        check = check_step(check, b);
+    }
+    for (std::uint8_t b : data) {
+        w.stuffed(b);
+        check = check_step(check, b);
+    }
+    w.stuffed(check);
+    w.raw(kDle);
+    w.raw(kStx);
+    return w.finish();
+}
+
+CommandDecode decode_command_frame(std::span<const std::uint8_t> wire, std::span<std::uint8_t> data_out,
+                                   CommandFrame& frame, std::size_t& consumed) {
+    consumed = 0;
+    if (wire.size() >= 1 && wire[0] != kDle) return CommandDecode::bad_header;
+    if (wire.size() >= 2 && wire[1] != kSoh) return CommandDecode::bad_header;
+    std::size_t pos = 2;
+    // Reads one stuffed byte; a 0x10 must be followed by a second 0x10.
+    auto next = [&](std::uint8_t& b) -> CommandDecode {
+        if (pos >= wire.size()) return CommandDecode::incomplete;
+        b = wire[pos++];
+        if (b != kDle) return CommandDecode::ok;
+        if (pos >= wire.size()) return CommandDecode::incomplete;
+        if (wire[pos++] != kDle) return CommandDecode::bad_stuffing;
+        return CommandDecode::ok;
+    };
+    std::uint8_t address = 0, command = 0, length = 0;
+    for (std::uint8_t* field : {&address, &command, &length})
+        if (auto r = next(*field); r != CommandDecode::ok) return r;
+    if (length > data_out.size()) return CommandDecode::too_long;
+    std::uint8_t check = check_step(check_step(check_step(0, address), command), length);
+    for (std::size_t i = 0; i < length; ++i) {
+        if (auto r = next(data_out[i]); r != CommandDecode::ok) return r;
+        check = check_step(check, data_out[i]);
+    }
+    std::uint8_t sent_check = 0;
+    if (auto r = next(sent_check); r != CommandDecode::ok) return r;
+    if (pos + 2 > wire.size()) return CommandDecode::incomplete;
+    if (wire[pos] != kDle || wire[pos + 1] != kStx) return CommandDecode::bad_trailer;
+    consumed = pos + 2;
+    frame.address = address;
+    frame.command = command;
+    frame.data = std::span<const std::uint8_t>(data_out.data(), length);
+    return sent_check == check ? CommandDecode::ok : CommandDecode::bad_check;
+}
+
+int decode_reply_frame(std::span<const std::uint8_t> wire, std::uint8_t command,
+                       std::span<std::uint8_t> data_out, ReplyFrame& reply) {
+    std::size_t pos = 0;
+    bool short_read = false;
+    auto raw = [&]() -> std::uint8_t {
+        if (pos >= wire.size()) {
+            short_read = true;
+            return 0;
+        }
+        return wire[pos++];
+    };
+    // A 0x10 takes the byte after it as its pair, unexamined.
+    auto stuffed = [&]() -> std::uint8_t {
+        std::uint8_t b = raw();
+        if (b == kDle && !short_read) raw();
+        return b;
+    };
+
+    if (wire.empty()) return KESTREL_E_REPLY_DLE;
+    if (raw() != kDle) return KESTREL_E_REPLY_DLE;
+    if (std::uint8_t soh = raw(); short_read || soh != kSoh) return short_read ? KESTREL_E_REPLY_DATA : KESTREL_E_REPLY_SOH;
+
+    reply.address = stuffed();
+    std::uint8_t check = check_step(0, reply.address);
+    reply.echo = stuffed();
+    if (short_read) return KESTREL_E_REPLY_DATA;
+    if (reply.echo != command) return KESTREL_E_REPLY_SOH;
+    check = check_step(check, reply.echo);
+    reply.status = stuffed();
+    check = check_step(check, reply.status);
+    const std::uint8_t high = stuffed();
+    const std::uint8_t low = stuffed();
+    check = check_step(check_step(check, high), low);
+    if (short_read) return KESTREL_E_REPLY_DATA;
+    reply.length = static_cast<std::uint16_t>(high << 8 | low);
+    if (reply.length > data_out.size()) return KESTREL_E_REPLY_DATA;
+    for (std::size_t i = 0; i < reply.length; ++i) {
+        data_out[i] = stuffed();
+        check = check_step(check, data_out[i]);
+    }
+    const std::uint8_t sent_check = stuffed();
+    if (short_read) return KESTREL_E_REPLY_DATA;
+    if (sent_check != check) return KESTREL_E_REPLY_CHECK;
+    if (std::uint8_t b = raw(); short_read || b != kDle) return short_read ? KESTREL_E_REPLY_DATA : KESTREL_E_REPLY_TRAILER_DLE;
+    if (std::uint8_t b = raw(); short_read || b != kStx) return short_read ? KESTREL_E_REPLY_DATA : KESTREL_E_REPLY_TRAILER_STX;
+    return KESTREL_OK;
+}
+
+}  // namespace kestrel::link

@@ -1,0 +1,176 @@
+// POSIX serial backend: termios for the line settings, poll() against a monotonic deadline
+// for the per-byte timeouts, flock plus TIOCEXCL for exclusive use of the port.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "link/serial_port.h"
+#include "link/session.h"
+
+namespace kestrel::link {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+speed_t termios_speed(std::uint32_t speed) {
+    switch (speed) {
+        case 19200: return B19200;
+        case 38400: return B38400;
+        case 57600: return B57600;
+        case 115200: return B115200;
+        default: return B9600;
+    }
+}
+
+class PosixSerialPort final : public SerialPort {
+public:
+    bool is_open() const { return fd_ >= 0; }
+
+    int open(std::uint32_t index, const SerialSettings& settings) {
+        if (fd_ >= 0) return 1;  // one port at a time; the open one keeps working
+        char path[256];
+        device_path(index, path, sizeof path);
+        const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return 1;
+        // Exclusive use: an advisory lock (held per open file description, so a second open
+        // from this very process is refused too) and the terminal's own exclusive mode.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !configure(fd, settings)) {
+            ::close(fd);
+            return 1;
+        }
+        ::ioctl(fd, TIOCEXCL);
+        fd_ = fd;
+        settings_ = settings;
+        purge();
+        return 0;
+    }
+
+    int close() {
+        if (fd_ < 0) return 1;
+        purge();
+        // A pseudo-terminal kept open by its master keeps the exclusive flag: clear it.
+        ::ioctl(fd_, TIOCNXCL);
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+        fd_ = -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return 0;
+    }
+
+    int write(const std::uint8_t* buffer, int count) override {
+        if (fd_ < 0 || count <= 0) return 0;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(settings_.write_total_constant +
+                                                                       settings_.write_total_multiplier * count);
+        int done = 0;
+        while (done < count) {
+            const ssize_t n = ::write(fd_, buffer + done, static_cast<std::size_t>(count - done));
+            if (n > 0) {
+                done += static_cast<int>(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+            if (!wait_for(POLLOUT, deadline)) break;
+        }
+        return done;
+    }
+
+    int read(std::uint8_t* buffer, int count) override {
+        if (fd_ < 0 || count <= 0) return 0;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(settings_.read_total_constant +
+                                                                       settings_.read_total_multiplier * count);
+        int done = 0;
+        while (done < count) {
+            const ssize_t n = ::read(fd_, buffer + done, static_cast<std::size_t>(count - done));
+            if (n > 0) {
+                done += static_cast<int>(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+            if (!wait_for(POLLIN, deadline)) break;
+        }
+        return done;
+    }
+
+    void purge() override {
+        if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
+    }
+
+private:
+    // KESTREL_COM<n+1> names the device of index n; without it, /dev/ttyS<n>.
+    static void device_path(std::uint32_t index, char* out, std::size_t size) {
+        char variable[32];
+        std::snprintf(variable, sizeof variable, "KESTREL_COM%u", index + 1);
+        const char* configured = std::getenv(variable);
+        if (configured != nullptr && configured[0] != '\0') std::snprintf(out, size, "%s", configured);
+        else std::snprintf(out, size, "/dev/ttyS%u", index);
+    }
+
+    static bool configure(int fd, const SerialSettings& settings) {
+        termios tio{};
+        if (::tcgetattr(fd, &tio) != 0) return false;
+        ::cfmakeraw(&tio);
+        tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+        tio.c_cflag |= CS8 | CREAD | CLOCAL;
+        tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        tio.c_cc[VMIN] = 0;
+        tio.c_cc[VTIME] = 0;
+        const speed_t speed = termios_speed(settings.speed);
+        if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) return false;
+        if (::tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+        // DTR on, RTS off where the device has modem lines; a pseudo-terminal has none.
+        int dtr = TIOCM_DTR, rts = TIOCM_RTS;
+        ::ioctl(fd, TIOCMBIS, &dtr);
+        ::ioctl(fd, TIOCMBIC, &rts);
+        return true;
+    }
+
+    // Waits until the port is ready for `events` or the deadline has passed.
+    bool wait_for(short events, Clock::time_point deadline) {
+        for (;;) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) return false;
+            pollfd p{fd_, events, 0};
+            const int r = ::poll(&p, 1, static_cast<int>(left));
+            if (r > 0) return (p.revents & (events | POLLHUP | POLLERR)) != 0 && (p.revents & events) != 0;
+            if (r == 0) continue;  // re-check the deadline on the monotonic clock
+            if (errno != EINTR) return false;
+        }
+    }
+
+    int fd_ = -1;
+    SerialSettings settings_{};
+};
+
+PosixSerialPort the_port;
+
+}  // namespace
+
+int Serial_Open(std::uint32_t index, std::int32_t rate) {
+    if (index > kMaxSerialPortIndex) return 1;
+    const SerialSettings settings = serial_settings_for_rate(rate);
+    if (the_port.open(index, settings) != 0) return 1;
+    LinkSession& s = session();
+    s.serial = &the_port;
+    s.probe_wait_count = settings.probe_wait_count;
+    s.command_wait_count = settings.command_wait_count;
+    return 0;
+}
+
+int Serial_Close() {
+    LinkSession& s = session();
+    if (s.serial != &the_port || !the_port.is_open()) return 1;
+    const int r = the_port.close();
+    s.serial = nullptr;
+    return r;
+}
+
+}  // namespace kestrel::link

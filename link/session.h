@@ -1,0 +1,48 @@
+// The one link session: transport state and the fields of the current transaction.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "link/frame.h"
+
+namespace kestrel::link {
+
+class SerialPort;
+struct UsbDevice;
+
+enum class Transport : std::uint8_t { serial = 0, usb = 1 };
+
+struct LinkSession {
+    Transport transport = Transport::serial;
+
+    // Serial link: the open port (none when closed) and the first-byte wait bases.
+    SerialPort* serial = nullptr;
+    std::uint32_t probe_wait_count = 0;
+    std::uint32_t command_wait_count = 0;
+
+    // USB link: the open, claimed reader (none when closed) and its bulk endpoints.
+    UsbDevice* usb = nullptr;
+    std::uint32_t usb_out_endpoint = 0;
+    std::uint32_t usb_in_endpoint = 0;
+
+    // Request of the current transaction.
+    std::uint8_t address = 0;
+    std::uint8_t command = 0;
+    std::uint8_t request_length = 0;
+    std::array<std::uint8_t, kDataCapacity> request_data{};
+
+    // Reply of the last transaction.
+    std::uint8_t reader_status = 0;
+    std::uint16_t reply_length = 0;
+    std::array<std::uint8_t, kDataCapacity> reply_data{};
+};
+
+// The library's one session, in static storage.
+LinkSession& session();
+
+// Runs one transaction with the request fields as they stand, over the engine of the
+// session's transport. Returns 0 when a complete, valid reply was received.
+int Link_Transact();
+
+}  // namespace kestrel::link

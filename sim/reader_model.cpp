@@ -1,0 +1,22 @@
+#include "sim/reader_model.h"
+
+namespace kestrel::sim {
+
+namespace {
+constexpr std::uint8_t kProbe = 0x00;
+}
+
+ReaderModel::ReaderModel() {
+    // The probe: a reader that hears it answers with status 0 and no data.
+    on(kProbe, [](ReaderModel&, const Request&) { return Reply{}; });
+}
+
+void ReaderModel::on(std::uint8_t command, Handler handler) { handlers_[command] = std::move(handler); }
+
+Reply ReaderModel::handle(const Request& request) {
+    const Handler& h = handlers_[request.command];
+    if (!h) return Reply{kStatusUnknownCommand, {}};
+    return h(*this, request);
+}
+
+}  // namespace kestrel::sim

@@ -1,0 +1,55 @@
+// The reader's side of the wire: takes the host's byte stream apart into command frames,
+// lets the model answer those addressed to it, and encodes the reply frames.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "sim/reader_model.h"
+
+namespace kestrel::sim {
+
+// A piece of the reader's answer: bytes sent after a pause.
+struct Chunk {
+    std::chrono::milliseconds delay{0};
+    std::vector<std::uint8_t> bytes;
+};
+using Transmission = std::vector<Chunk>;
+
+class Responder {
+public:
+    // May rewrite the transmission of one exchange (drop it, delay it, corrupt it...).
+    using Shaper = std::function<Transmission(const Request&, Transmission)>;
+
+    explicit Responder(ReaderModel& model) : model_(model) {}
+
+    // Feeds bytes received from the host. Each complete, valid frame addressed to this reader
+    // (or to 0xFF) is answered; the answers are appended to `out` in order.
+    void feed(std::span<const std::uint8_t> bytes, std::vector<Transmission>& out);
+
+    // Installs the shaper applied to every answer (none: answers go out as encoded).
+    void set_shaper(Shaper shaper) { shaper_ = std::move(shaper); }
+
+    ReaderModel& model() { return model_; }
+
+    // Frames received (valid or not) and frames answered, for tests.
+    std::size_t frames_seen() const { return frames_seen_; }
+    std::size_t frames_answered() const { return frames_answered_; }
+
+private:
+    void answer(const Request& request, std::vector<Transmission>& out);
+
+    ReaderModel& model_;
+    Shaper shaper_;
+    std::vector<std::uint8_t> pending_;
+    std::size_t frames_seen_ = 0;
+    std::size_t frames_answered_ = 0;
+};
+
+// Encodes a reply frame from the reader numbered `from`.
+std::vector<std::uint8_t> encode_reply(std::uint8_t from, std::uint8_t echo, const Reply& reply);
+
+}  // namespace kestrel::sim
