@@ -71,6 +71,20 @@ KESTREL_API int32_t KESTREL_CALL LinkCom(int32_t address, int32_t port, int32_t 
 KESTREL_API int32_t KESTREL_CALL UnLinkCom(void);
 KESTREL_API int32_t KESTREL_CALL Link_Reader(int32_t address);
 
+/* Device management */
+
+/* RF and work parameters */
+
+/* EPC tags */
+
+/* GB tags */
+
+/* GJB tags */
+
+/* FD custom tags of GB and GJB */
+
+/* PSAM and FM151M */
+
 #ifdef __cplusplus
 }
 #endif
