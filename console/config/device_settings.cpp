@@ -1,0 +1,220 @@
+#include "console/config/device_settings.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <array>
+
+#include "console/config/write_number_dialog.h"
+#include "console/shell/binding.h"
+#include "console/shell/conventions.h"
+#include "console/shell/heron.h"
+#include "console/shell/hex.h"
+#include "console/shell/widgets.h"
+
+namespace plover {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Heron（UHF） 通用读写器系统参数设置");
+
+const QString kLampDone = QStringLiteral(" 驱动LED和蜂鸣器成功！(请等动作完成后再作下一个操作) ");
+const QString kLampFailed = QStringLiteral(" 驱动LED和蜂鸣器失败！");
+const QString kResetDone = QStringLiteral(" 机器复位成功！请等待机器重启后再作其他功能. ");
+const QString kResetFailed = QStringLiteral(" 机器复位失败！");
+const QString kRestoreDone = QStringLiteral(" 机器恢复出厂初始参数成功！请等待机器重启后再作其他功能. ");
+const QString kRestoreFailed = QStringLiteral(" 机器恢复出厂初始参数失败！");
+const QString kInfoDone = QStringLiteral(" 读设备信息符成功！ ");
+const QString kInfoFailed = QStringLiteral(" 读设备厂商信息失败！");
+const QString kInfoLine = QStringLiteral("读写器设备厂商信息=");
+const QString kNumberDone = QStringLiteral(" 读模块编号成功！ ");
+const QString kNumberFailed = QStringLiteral(" 读模块编号失败！");
+const QString kNumberLine = QStringLiteral(" 模块编号=");
+const QString kRateDone = QStringLiteral(" 读置波特率成功,请重新用新的波特率联接！ ");
+const QString kRateFailed = QStringLiteral(" 设置波特率失败！");
+
+const QStringList kRates = {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                            QStringLiteral("57600"), QStringLiteral("115200")};
+
+// The identity reply's length; the buffer handed to the library is larger, as the screen's
+// original buffer was.
+constexpr int kInfoBytes = 22;
+constexpr int kInfoBuffer = 31;
+
+}  // namespace
+
+DeviceSettingsScreen::DeviceSettingsScreen(Heron& heron, QWidget* parent) : QWidget(parent), heron_(heron) {
+    setObjectName(screen::DeviceSettings);
+    setWindowTitle(kConsoleCaption);
+    build();
+    load();
+}
+
+void DeviceSettingsScreen::build() {
+    auto* root = new QVBoxLayout(this);
+    root->addWidget(ui::title(this, "Label2", kTitle));
+
+    QGroupBox* commands = ui::frame(this, "Frame3", QStringLiteral(" 设备命令 "));
+    auto* grid = new QGridLayout(commands);
+    QPushButton* lamp = ui::button(commands, "Lamp_Control", QStringLiteral("灯  控"));
+    QPushButton* reset = ui::button(commands, "Device_Reset", QStringLiteral("设备复位"));
+    QPushButton* restore = ui::button(commands, "Restore_Factory", QStringLiteral("恢复出厂参数"));
+    QPushButton* info = ui::button(commands, "Read_Device_Info", QStringLiteral("读设备版本信息"));
+    QPushButton* readNo = ui::button(commands, "Read_Device_No", QStringLiteral("读设备号"));
+    QPushButton* writeNo = ui::button(commands, "Set_Device_No", QStringLiteral("写设备号"));
+    QPushButton* rate = ui::button(commands, "Set_BaudRate", QStringLiteral("设置波特率"));
+    QPushButton* network = ui::button(commands, "Command1", QStringLiteral("设置网络参数"));
+    const std::array all = {lamp, reset, restore, info, readNo, writeNo, rate, network};
+    for (int i = 0; i < static_cast<int>(all.size()); ++i) grid->addWidget(all[i], i / 4, i % 4);
+    root->addWidget(commands);
+
+    QGroupBox* system = ui::frame(this, "WriteDeviceNo", QStringLiteral(" 系统命令 "));
+    pcId_ = ui::hexField(system, "pc_id", 2);
+    pcId_->setMaximumWidth(60);
+    port_ = ui::comboBox(system, "PORT", {}, {});
+    baudRate_ = ui::comboBox(system, "BaudRate", {}, {});
+    auto* fields = new QGridLayout;
+    fields->addWidget(ui::label(system, "Label1", QStringLiteral("机器编号:")), 0, 0);
+    fields->addWidget(pcId_, 0, 1);
+    fields->addWidget(ui::label(system, "Label4", QStringLiteral("(16进制)")), 0, 2);
+    fields->addWidget(ui::label(system, "Label3", QStringLiteral("通信串口:")), 1, 0);
+    fields->addWidget(port_, 1, 1, 1, 2);
+    fields->addWidget(ui::label(system, "Label5", QStringLiteral("波特率:")), 2, 0);
+    fields->addWidget(baudRate_, 2, 1, 1, 2);
+    QPushButton* clear = ui::button(system, "clear", QStringLiteral("清  屏"));
+    QPushButton* exit = ui::button(system, "EXIT", QStringLiteral("退    出"));
+    auto* left = new QVBoxLayout;
+    left->addLayout(fields);
+    left->addStretch();
+    left->addWidget(clear);
+    left->addWidget(exit);
+    list1_ = ui::logList(system);
+    list1_->setMinimumWidth(360);
+    auto* systemLayout = new QHBoxLayout(system);
+    systemLayout->addLayout(left);
+    systemLayout->addWidget(list1_, 1);
+    root->addWidget(system, 1);
+
+    connect(lamp, &QPushButton::clicked, this, [this] { lampAndBuzzer(); });
+    connect(reset, &QPushButton::clicked, this, [this] { resetReader(); });
+    connect(restore, &QPushButton::clicked, this, [this] { restoreFactory(); });
+    connect(info, &QPushButton::clicked, this, [this] { readDeviceInfo(); });
+    connect(readNo, &QPushButton::clicked, this, [this] { readDeviceNumber(); });
+    connect(rate, &QPushButton::clicked, this, [this] { setBaudRate(); });
+    connect(writeNo, &QPushButton::clicked, this, [this] { openWriteNumber(); });
+    connect(network, &QPushButton::clicked, this, [this] { openNetworkAddress(); });
+    connect(clear, &QPushButton::clicked, this, [this] { list1_->clear(); });
+    connect(exit, &QPushButton::clicked, this, [this] {
+        defaultPointer(this);
+        close();
+    });
+}
+
+void DeviceSettingsScreen::load() {
+    pcId_->setText(heron_.addressText());
+    // No USB here: the port is shown for reference only.
+    for (int n = 1; n <= 10; ++n) port_->addItem(QStringLiteral("COM%1").arg(n));
+    port_->setCurrentText(heron_.portText());
+    baudRate_->addItems(kRates);
+    baudRate_->setCurrentText(heron_.rateText());
+    for (QPushButton* b : findChildren<QPushButton*>()) b->setEnabled(true);
+}
+
+QString DeviceSettingsScreen::addressText() const { return pcId_->text(); }
+
+std::uint8_t DeviceSettingsScreen::readerAddress() const { return hex::readerAddress(pcId_->text()); }
+
+std::int32_t DeviceSettingsScreen::rateCode(std::int32_t rate) {
+    switch (rate) {
+        case 19200: return 0;
+        case 38400: return 1;
+        case 57600: return 2;
+        case 115200: return 4;
+        default: return 3;  // 9600, and any rate the reader does not know
+    }
+}
+
+void DeviceSettingsScreen::adoptDeviceNumber(std::uint8_t number) {
+    const QString text = hex::numberText(number);
+    pcId_->setText(text);
+    heron_.setAddressText(text);
+}
+
+void DeviceSettingsScreen::lampAndBuzzer() {
+    BusyPointer busy(this);
+    const std::int32_t r = heron_.binding().call(exports::ALARM, readerAddress(), 7, 20, 20, 3);
+    log::result(list1_, r, {kLampDone}, kLampFailed);
+}
+
+void DeviceSettingsScreen::resetReader() {
+    BusyPointer busy(this);
+    const std::int32_t r = heron_.binding().call(exports::DeviceReset, readerAddress());
+    log::result(list1_, r, {kResetDone}, kResetFailed);
+}
+
+void DeviceSettingsScreen::restoreFactory() {
+    BusyPointer busy(this);
+    const std::int32_t r = heron_.binding().call(exports::DeviceRestore, readerAddress());
+    log::result(list1_, r, {kRestoreDone}, kRestoreFailed);
+}
+
+void DeviceSettingsScreen::readDeviceInfo() {
+    BusyPointer busy(this);
+    std::array<std::uint8_t, kInfoBuffer> info{};
+    const std::int32_t r = heron_.binding().call(exports::GetDeviceInfo, readerAddress(), info.data());
+    if (r != 0) {
+        log::failure(list1_, kInfoFailed);
+        return;
+    }
+    // The identity is text in the system's code page; a zero byte ends it.
+    qsizetype length = 0;
+    while (length < kInfoBytes && info[static_cast<std::size_t>(length)] != 0) ++length;
+    const QString text = QString::fromLocal8Bit(reinterpret_cast<const char*>(info.data()), length);
+    log::success(list1_, {kInfoDone, kInfoLine + QLatin1Char(' ') + text});
+}
+
+void DeviceSettingsScreen::readDeviceNumber() {
+    BusyPointer busy(this);
+    std::uint8_t number = 0;
+    const std::int32_t r = heron_.binding().call(exports::ReadDeviceNo, readerAddress(), &number);
+    if (r != 0) {
+        log::failure(list1_, kNumberFailed);
+        return;
+    }
+    log::success(list1_, {kNumberDone, kNumberLine + hex::numberText(number)});
+    adoptDeviceNumber(number);
+}
+
+void DeviceSettingsScreen::setBaudRate() {
+    BusyPointer busy(this);
+    const std::optional<std::int32_t> rate = hex::decimalNumber(baudRate_->currentText());
+    if (!rate) {
+        log::add(list1_, kRateFailed);
+        return;
+    }
+    const std::int32_t r = heron_.binding().call(exports::Set_Baud_Rate, readerAddress(), rateCode(*rate));
+    log::result(list1_, r, {kRateDone}, kRateFailed);
+}
+
+void DeviceSettingsScreen::openWriteNumber() {
+    if (!writeNo_) writeNo_ = new WriteNumberDialog(heron_, *this);
+    writeNo_->show();
+    writeNo_->raise();
+    writeNo_->activateWindow();
+}
+
+void DeviceSettingsScreen::openNetworkAddress() { heron_.screens().open(screen::NetworkAddress, this); }
+
+void registerDeviceSettings(Heron& heron) {
+    heron.screens().add(screen::DeviceSettings,
+                        [&heron](QWidget*) -> QWidget* { return new DeviceSettingsScreen(heron); });
+}
+
+}  // namespace plover

@@ -1,0 +1,59 @@
+// set_Device_a: the reader's system settings. Indicator test, reset, factory restore, identity,
+// device number (read here, written through WriteNo), the reader's serial rate and the network
+// settings dialog. It addresses the reader by its own pc_id field.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+
+namespace plover {
+
+class Heron;
+
+class DeviceSettingsScreen : public QWidget {
+public:
+    explicit DeviceSettingsScreen(Heron& heron, QWidget* parent = nullptr);
+
+    // The rate code Set_Baud_Rate sends for a rate: 19200 0, 38400 1, 57600 2, 115200 4,
+    // 9600 and any other number 3.
+    static std::int32_t rateCode(std::int32_t rate);
+
+    // Shows a new device number (as hex text) in both address fields, this one and the main
+    // window's, so every later command addresses the reader by it.
+    void adoptDeviceNumber(std::uint8_t number);
+
+    QListWidget* log() const { return list1_; }
+    QString addressText() const;
+
+private:
+    void build();
+    void load();
+    std::uint8_t readerAddress() const;
+
+    void lampAndBuzzer();
+    void resetReader();
+    void restoreFactory();
+    void readDeviceInfo();
+    void readDeviceNumber();
+    void setBaudRate();
+    void openWriteNumber();
+    void openNetworkAddress();
+
+    Heron& heron_;
+    QLineEdit* pcId_ = nullptr;
+    QComboBox* port_ = nullptr;
+    QComboBox* baudRate_ = nullptr;
+    QListWidget* list1_ = nullptr;
+    QPointer<QWidget> writeNo_;
+};
+
+// Registers the device configuration screens this unit provides with the main window.
+void registerDeviceSettings(Heron& heron);
+
+}  // namespace plover

@@ -1,0 +1,274 @@
+#include "console/shell/heron.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <array>
+
+#include "console/shell/binding.h"
+#include "console/shell/conventions.h"
+#include "console/shell/hex.h"
+#include "console/shell/widgets.h"
+
+namespace plover {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Heron（UHF） 通用读写器测试应用程序");
+
+const QString kLinked = QStringLiteral(" 设备联接成功！");
+const QString kNotLinked = QStringLiteral(" 设备联接不成功！");
+const QString kUnlinked = QStringLiteral(" 断开联接成功！");
+const QString kLampDone = QStringLiteral(" 驱动LED和蜂鸣器成功！(请等动作完成后再作下一个操作) ");
+const QString kLampFailed = QStringLiteral(" 驱动LED和蜂鸣器失败！");
+const QString kResetDone = QStringLiteral(" 机器复位成功！请等待机器重启后再作其他功能. ");
+const QString kResetFailed = QStringLiteral(" 机器复位失败！");
+const QString kRateNotANumber = QStringLiteral(" 波特率“%1”不是十进制数字，没有联接！");
+
+const QStringList kPorts = {QStringLiteral("USB"),  QStringLiteral("COM1"), QStringLiteral("COM2"),
+                            QStringLiteral("COM3"), QStringLiteral("COM4"), QStringLiteral("COM5"),
+                            QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8"),
+                            QStringLiteral("COM9"), QStringLiteral("COM10")};
+const QStringList kRates = {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                            QStringLiteral("57600"), QStringLiteral("115200")};
+
+// The buttons a failed connect and a disconnect disable; a successful connect enables them all
+// but the three test buttons, which stay disabled for the whole run.
+constexpr std::array kNeedLink = {"lampa",         "Reseta",        "unlinka",        "Set_para",
+                                  "Set_Tag",       "Set_Device",    "Set_GB",         "Set_GJB",
+                                  "PSAM_Command",  "GB_Test",       "GJB_Test",       "EPC_Test",
+                                  "GB_Cycle_Read", "GJB_Cycle_Read", "EPC_Cycle_Read", "Command1",
+                                  "Command2"};
+constexpr std::array kTestButtons = {"GB_Test", "GJB_Test", "EPC_Test"};
+
+bool isTestButton(const char* name) {
+    for (const char* t : kTestButtons)
+        if (qstrcmp(t, name) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+Heron::Heron(Binding& binding, QWidget* parent) : QWidget(parent), binding_(binding) {
+    setObjectName(QStringLiteral("Heron"));
+    setWindowTitle(kConsoleCaption);
+    build();
+    load();
+}
+
+Heron::~Heron() { screens_.closeAll(); }
+
+void Heron::build() {
+    auto* root = new QVBoxLayout(this);
+    root->addWidget(ui::title(this, "Label2", kTitle));
+
+    // System commands: link settings, log and the link buttons.
+    QGroupBox* system = ui::frame(this, "WriteDeviceNo", QStringLiteral(" 系统命令 "));
+    auto* fields = new QGridLayout;
+    pcId_ = ui::hexField(system, "pc_id", 2);
+    port_ = ui::comboBox(system, "PORT", {}, {});
+    baudRate_ = ui::comboBox(system, "BaudRate", {}, {});
+    fields->addWidget(ui::label(system, "Label1", QStringLiteral("机器编号:")), 0, 0);
+    fields->addWidget(pcId_, 0, 1);
+    fields->addWidget(ui::label(system, "Label4", QStringLiteral("(16进制)")), 0, 2);
+    fields->addWidget(ui::label(system, "Label3", QStringLiteral("通信串口:")), 1, 0);
+    fields->addWidget(port_, 1, 1, 1, 2);
+    fields->addWidget(ui::label(system, "Label5", QStringLiteral("波特率:")), 2, 0);
+    fields->addWidget(baudRate_, 2, 1, 1, 2);
+    pcId_->setMaximumWidth(60);
+
+    auto* buttons = new QGridLayout;
+    QPushButton* linka = ui::button(system, "linka", QStringLiteral("联  接"));
+    QPushButton* unlinka = ui::button(system, "unlinka", QStringLiteral("断开联接"));
+    QPushButton* lampa = ui::button(system, "lampa", QStringLiteral("灯  控"));
+    QPushButton* reseta = ui::button(system, "Reseta", QStringLiteral("设备复位"));
+    QPushButton* tcp = ui::button(system, "TCP_Conn", QStringLiteral("TCP连接"));
+    QPushButton* clear = ui::button(system, "clear", QStringLiteral("清  屏"));
+    QPushButton* exita = ui::button(system, "exita", QStringLiteral("退    出"));
+    buttons->addWidget(linka, 0, 0);
+    buttons->addWidget(unlinka, 0, 1);
+    buttons->addWidget(lampa, 1, 0);
+    buttons->addWidget(reseta, 1, 1);
+    buttons->addWidget(tcp, 2, 0);
+    buttons->addWidget(clear, 2, 1);
+    buttons->addWidget(exita, 3, 0, 1, 2);
+
+    auto* left = new QVBoxLayout;
+    left->addLayout(fields);
+    left->addLayout(buttons);
+    left->addStretch();
+    list1_ = ui::logList(system);
+    list1_->setMinimumWidth(340);
+    auto* systemLayout = new QHBoxLayout(system);
+    systemLayout->addLayout(left);
+    systemLayout->addWidget(list1_, 1);
+    root->addWidget(system);
+
+    auto addRow = [this, root](const char* name, const QString& caption, QList<QWidget*> widgets) {
+        QGroupBox* f = ui::frame(this, name, caption);
+        auto* row = new QHBoxLayout(f);
+        for (QWidget* w : widgets) {
+            w->setParent(f);
+            row->addWidget(w);
+        }
+        root->addWidget(f);
+        return f;
+    };
+    QPushButton* setPara = ui::button(this, "Set_para", QStringLiteral("设备参数设置命令"));
+    addRow("Frame1", QStringLiteral(" 设备参数设置命令集"),
+           {setPara, ui::label(this, "Label6", QStringLiteral("(该组命令完成对读写器的系统各项参数的设置等)"))});
+    QPushButton* setDevice = ui::button(this, "Set_Device", QStringLiteral("设备工作参数设置命令集"));
+    addRow("Frame3", QStringLiteral(" 设备工作参数设置命令集 "),
+           {setDevice, ui::label(this, "Label8", QStringLiteral("该组命令完成对读写器工作时各项参数的设置等）"))});
+    QPushButton* setTag = ui::button(this, "Set_Tag", QStringLiteral("EPC标签操作命令"));
+    QPushButton* setGb = ui::button(this, "Set_GB", QStringLiteral("GB/T29768标签操作命令"));
+    QPushButton* setGjb = ui::button(this, "Set_GJB", QStringLiteral("GJB/7377.1标签操作命令"));
+    addRow("Frame5", QStringLiteral(" 标签操作命令集 "), {setTag, setGb, setGjb});
+    QPushButton* psam = ui::button(this, "PSAM_Command", QStringLiteral("PSAM卡命令"));
+    QPushButton* psamIssue = ui::button(this, "Command1", QStringLiteral("PSAM卡发行"));
+    QPushButton* fm151m = ui::button(this, "Command2", QStringLiteral("FM151M国密操作命令"));
+    addRow("Frame4", QStringLiteral(" PSAM 命令 "), {psam, psamIssue, fm151m});
+
+    QGroupBox* tests = ui::frame(this, "Frame6", QStringLiteral(" 自动测试 "));
+    auto* testGrid = new QGridLayout(tests);
+    QPushButton* gbTest = ui::button(tests, "GB_Test", QStringLiteral("GB标签测试"));
+    QPushButton* epcTest = ui::button(tests, "EPC_Test", QStringLiteral("EPC标签测试"));
+    QPushButton* gjbTest = ui::button(tests, "GJB_Test", QStringLiteral("GJB标签测试"));
+    QPushButton* gbLoop = ui::button(tests, "GB_Cycle_Read", QStringLiteral("GB循环读"));
+    QPushButton* epcLoop = ui::button(tests, "EPC_Cycle_Read", QStringLiteral("EPC循环读"));
+    QPushButton* gjbLoop = ui::button(tests, "GJB_Cycle_Read", QStringLiteral("GJB循环读"));
+    testGrid->addWidget(gbTest, 0, 0);
+    testGrid->addWidget(epcTest, 0, 1);
+    testGrid->addWidget(gjbTest, 0, 2);
+    testGrid->addWidget(gbLoop, 1, 0);
+    testGrid->addWidget(epcLoop, 1, 1);
+    testGrid->addWidget(gjbLoop, 1, 2);
+    root->addWidget(tests);
+    // The test buttons have no command: disabled in the window's design and never enabled.
+    for (QPushButton* b : {gbTest, epcTest, gjbTest}) b->setEnabled(false);
+
+    QPushButton* readerOutput = ui::button(this, "Command3", QStringLiteral("门禁读卡头参数设置"));
+    addRow("Frame7", QStringLiteral(" 门禁读卡头应用参数设置 "),
+           {readerOutput, ui::label(this, "Label7", QStringLiteral("(该功能用于将读写器配置为门禁读卡头）"))});
+
+    connect(linka, &QPushButton::clicked, this, [this] { connectReader(); });
+    connect(unlinka, &QPushButton::clicked, this, [this] { disconnectReader(); });
+    connect(lampa, &QPushButton::clicked, this, [this] { lampAndBuzzer(); });
+    connect(reseta, &QPushButton::clicked, this, [this] { resetReader(); });
+    connect(clear, &QPushButton::clicked, this, [this] { clearLog(); });
+    connect(exita, &QPushButton::clicked, this, [this] { exitConsole(); });
+
+    const std::pair<QPushButton*, QString> opens[] = {
+        {setPara, screen::DeviceSettings}, {setDevice, screen::WorkParameters}, {readerOutput, screen::ReaderOutput},
+        {tcp, screen::TcpConnect},         {setTag, screen::EpcTags},           {setGb, screen::GbTags},
+        {setGjb, screen::GjbTags},         {epcLoop, screen::EpcLoopRead},      {gbLoop, screen::GbLoopRead},
+        {gjbLoop, screen::GjbLoopRead},    {psam, screen::Psam},                {psamIssue, screen::PsamIssue},
+        {fm151m, screen::Fm151m}};
+    for (const auto& [b, name] : opens) {
+        const QString screenName = name;
+        connect(b, &QPushButton::clicked, this, [this, screenName] { openScreen(screenName); });
+    }
+}
+
+void Heron::load() {
+    pcId_->setText(QStringLiteral("FF"));
+    port_->clear();
+    port_->addItems(kPorts);
+    port_->setCurrentText(QStringLiteral("USB"));
+    baudRate_->clear();
+    baudRate_->addItems(kRates);
+    baudRate_->setCurrentText(QStringLiteral("9600"));
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setEnabled(!isTestButton(b->objectName().toLatin1().constData()));
+}
+
+QString Heron::addressText() const { return pcId_->text(); }
+void Heron::setAddressText(const QString& text) { pcId_->setText(text); }
+std::uint8_t Heron::readerAddress() const { return hex::readerAddress(pcId_->text()); }
+QString Heron::portText() const { return port_->currentText(); }
+QString Heron::rateText() const { return baudRate_->currentText(); }
+
+std::int32_t Heron::portIndex(const QString& portText) {
+    if (portText == QLatin1String("USB")) return kPortUsb;
+    for (int n = 1; n <= 10; ++n)
+        if (portText == QStringLiteral("COM%1").arg(n)) return n - 1;
+    return 0;
+}
+
+void Heron::setNeedLinkButtons(bool enabled) {
+    for (const char* name : kNeedLink) {
+        if (enabled && isTestButton(name)) continue;
+        if (auto* b = findChild<QPushButton*>(QLatin1String(name))) b->setEnabled(enabled);
+    }
+}
+
+void Heron::connectReader() {
+    BusyPointer busy(this);
+    // A rate that is not a number is refused before anything happens to the open link.
+    const std::optional<std::int32_t> rate = hex::decimalNumber(rateText());
+    if (!rate) {
+        log::failure(list1_, kRateNotANumber.arg(rateText()));
+        return;
+    }
+    binding_.call(exports::UnLinkCom);
+    const std::int32_t port = portIndex(portText());
+    const std::uint8_t address = readerAddress();
+    list1_->clear();
+    const std::int32_t result = binding_.call(exports::LinkCom, address, port, *rate);
+    setNeedLinkButtons(result == 0);
+    // Both outcomes replace the log by a blank line and the message.
+    log::success(list1_, {result == 0 ? kLinked : kNotLinked});
+}
+
+void Heron::disconnectReader() {
+    BusyPointer busy(this);
+    binding_.call(exports::UnLinkCom);
+    setNeedLinkButtons(false);
+    log::success(list1_, {kUnlinked});
+}
+
+void Heron::lampAndBuzzer() {
+    BusyPointer busy(this);
+    const std::int32_t result = binding_.call(exports::ALARM, readerAddress(), 7, 20, 20, 3);
+    log::result(list1_, result, {kLampDone}, kLampFailed);
+}
+
+void Heron::resetReader() {
+    BusyPointer busy(this);
+    const std::int32_t result = binding_.call(exports::DeviceReset, readerAddress());
+    log::result(list1_, result, {kResetDone}, kResetFailed);
+}
+
+void Heron::clearLog() {
+    BusyPointer busy(this);
+    list1_->clear();
+}
+
+void Heron::exitConsole() {
+    {
+        BusyPointer busy(this);
+        binding_.call(exports::UnLinkCom);
+    }
+    close();
+}
+
+void Heron::openScreen(const QString& name) {
+    screens_.open(name, this);
+    defaultPointer(this);
+}
+
+void Heron::closeEvent(QCloseEvent* event) {
+    // Every screen reads its reader address from this window: they close with it.
+    screens_.closeAll();
+    event->accept();
+}
+
+}  // namespace plover

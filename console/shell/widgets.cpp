@@ -1,0 +1,69 @@
+#include "console/shell/widgets.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "console/shell/conventions.h"
+
+namespace plover::ui {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& caption) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const QString& caption) {
+    auto* f = new QGroupBox(caption, parent);
+    f->setObjectName(QLatin1String(name));
+    return f;
+}
+
+QLineEdit* hexField(QWidget* parent, const char* name, int maxLength, const QString& text) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    e->setText(text);
+    HexKeyFilter::install(e);
+    return e;
+}
+
+QComboBox* comboBox(QWidget* parent, const char* name, const QStringList& items, const QString& text) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->addItems(items);
+    c->setCurrentText(text);
+    return c;
+}
+
+QListWidget* logList(QWidget* parent, const char* name) {
+    auto* l = new QListWidget(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setMinimumHeight(120);
+    return l;
+}
+
+QLabel* title(QWidget* parent, const char* name, const QString& caption) {
+    QLabel* l = label(parent, name, caption);
+    QFont f = l->font();
+    f.setPointSizeF(f.pointSizeF() * 1.5);
+    f.setBold(true);
+    l->setFont(f);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+}  // namespace plover::ui
