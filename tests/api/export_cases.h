@@ -54,7 +54,7 @@ protected:
         EXPECT_EQ(lead, prefix) << which << " buffer";
         const auto rest = std::find_if(buffer.begin() + static_cast<std::ptrdiff_t>(prefix.size()), buffer.end(),
                                        [](std::uint8_t b) { return b != kUntouched; });
-        EXPECT_EQ(rest, buffer.end()) << which << " buffer written at " << (rest - buffer.begin());
+        EXPECT_TRUE(rest == buffer.end()) << which << " buffer written at " << (rest - buffer.begin());
     }
 
     // A valid reply with a nonzero status: the frame sent, the copy made, the result.
