@@ -52,6 +52,9 @@ public:
     using ProblemHandler = std::function<void(const QString&)>;
     void setProblemHandler(ProblemHandler handler) { problem_ = std::move(handler); }
 
+    // Whether the library has been loaded (by an earlier call).
+    bool isLoaded() const { return library_ != nullptr; }
+
     // The file the library was loaded from; empty while it is not loaded.
     QString libraryPath() const;
 

@@ -218,7 +218,7 @@ void Heron::connectReader() {
         log::failure(list1_, kRateNotANumber.arg(rateText()));
         return;
     }
-    binding_.call(exports::UnLinkCom);
+    closeLink();
     const std::int32_t port = portIndex(portText());
     const std::uint8_t address = readerAddress();
     list1_->clear();
@@ -230,7 +230,7 @@ void Heron::connectReader() {
 
 void Heron::disconnectReader() {
     BusyPointer busy(this);
-    binding_.call(exports::UnLinkCom);
+    closeLink();
     setNeedLinkButtons(false);
     log::success(list1_, {kUnlinked});
 }
@@ -255,9 +255,15 @@ void Heron::clearLog() {
 void Heron::exitConsole() {
     {
         BusyPointer busy(this);
-        binding_.call(exports::UnLinkCom);
+        closeLink();
     }
     close();
+}
+
+void Heron::closeLink() {
+    // With the library not loaded no link can be open: nothing to close, and nothing to report
+    // beyond what the command that needs the library reports.
+    if (binding_.isLoaded()) binding_.call(exports::UnLinkCom);
 }
 
 void Heron::openScreen(const QString& name) {

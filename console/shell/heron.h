@@ -70,6 +70,7 @@ private:
     void clearLog();
     void exitConsole();
     void openScreen(const QString& name);
+    void closeLink();
     void setNeedLinkButtons(bool enabled);
 
     Binding& binding_;

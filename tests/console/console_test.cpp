@@ -85,6 +85,11 @@ class ConsoleTest : public QObject {
         const auto r = reader->last(command);
         return r ? r->address : -1;
     }
+    int readerNumber() {
+        int n = -1;
+        reader->withModel([&n](kestrel::sim::ReaderModel& m) { n = m.number(); });
+        return n;
+    }
     bool enabled(const QString& name) { return control<QPushButton>(heron.get(), name)->isEnabled(); }
 
     void connectCom1() {
@@ -171,7 +176,7 @@ private slots:
         QCOMPARE(dataOf(0x04), v({7, 20, 20, 3}));
         QCOMPARE(addressOf(0x04), 0xFF);
 
-        reader->setAlarmStatus(1);  // the reader refuses: the failure is appended
+        reader->refuseAlarm();  // the failure is appended
         click(heron.get(), "lampa");
         QCOMPARE(lines(heron.get()),
                  QStringList({" ", " 驱动LED和蜂鸣器成功！(请等动作完成后再作下一个操作) ", "", " 驱动LED和蜂鸣器失败！"}));
@@ -253,21 +258,23 @@ private slots:
         QCOMPARE(addressOf(0x01), 1);
 
         click(s, "Read_Device_Info");
-        const QString info = QStringLiteral("读写器设备厂商信息= Kestrel UHF Reader V1.");
+        const QString info = QStringLiteral("读写器设备厂商信息= Heron UHF Reader V1.00");
         QCOMPARE(lines(s), QStringList({" ", " 读设备信息符成功！ ", info}));
         QCOMPARE(info.size(), 10 + 1 + 22);
         // A zero byte ends the text shown.
-        reader->setIdentity(v({'A', 'B', 0, 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P',
-                               'Q', 'R', 'S', 'T', 'U'}));
+        reader->withModel([](kestrel::sim::ReaderModel& m) {
+            m.settings.identity.fill('Z');
+            m.settings.identity[2] = 0;
+        });
         click(s, "Read_Device_Info");
-        QCOMPARE(lines(s).last(), QStringLiteral("读写器设备厂商信息= AB"));
+        QCOMPARE(lines(s).last(), QStringLiteral("读写器设备厂商信息= ZZ"));
 
         click(s, "clear");
         QVERIFY(lines(s).isEmpty());
     }
 
     void readDeviceNumberUpdatesBothAddresses() {
-        reader->setNumber(0x0A);
+        reader->withModel([](kestrel::sim::ReaderModel& m) { m.set_number(0x0A); });
         connectCom1();  // broadcast address FF reaches it
         QWidget* s = openDeviceSettings();
         click(s, "Read_Device_No");
@@ -298,6 +305,9 @@ private slots:
         click(s, "Set_BaudRate");
         QCOMPARE(lines(s), QStringList({" ", " 读置波特率成功,请重新用新的波特率联接！ "}));
         QCOMPARE(dataOf(0x03), v({code}));
+        int stored = -1;
+        reader->withModel([&stored](kestrel::sim::ReaderModel& m) { stored = m.settings.baud_code; });
+        QCOMPARE(stored, code);
     }
 
     void baudRateThatIsNoNumber() {
@@ -345,7 +355,7 @@ private slots:
         QCOMPARE(lines(s), QStringList({" ", " 写模块成功！ ", " 模块编号=A"}));
         QCOMPARE(text(s, "pc_id"), QStringLiteral("A"));
         QCOMPARE(text(heron.get(), "pc_id"), QStringLiteral("A"));
-        QCOMPARE(int(reader->number()), 0x0A);
+        QCOMPARE(readerNumber(), 0x0A);
         // The reader now answers at its new number.
         click(s, "Read_Device_No");
         QCOMPARE(lines(s).last(), QStringLiteral(" 模块编号=A"));

@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
     click(&heron, "Set_para");
     QWidget* settings = heron.screens().find(QStringLiteral("set_Device_a"));
     if (!settings) return 1;
-    click(settings, "Read_Device_Info");
     click(settings, "Read_Device_No");
+    click(settings, "Read_Device_Info");
     ok = save(settings, out, QStringLiteral("set_Device_a.png")) && ok;
 
     click(settings, "Set_Device_No");

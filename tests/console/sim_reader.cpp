@@ -1,45 +1,24 @@
 #include "sim_reader.h"
 
+#include <cstdlib>
+
 namespace plover::test {
 
 using kestrel::sim::ReaderModel;
 using kestrel::sim::Reply;
 using kestrel::sim::Request;
-
-SimReader::SimReader() {
-    const std::string text = "Kestrel UHF Reader V1.0";  // 23 characters: the reply keeps 22
-    identity_.assign(text.begin(), text.begin() + 22);
-
-    auto plain = [this](ReaderModel&, const Request& r) {
-        record(r);
-        return Reply{};
-    };
-    model_.on(0x00, plain);  // probe
-    model_.on(0x01, plain);  // factory restore
-    model_.on(0x02, plain);  // reset
-    model_.on(0x03, plain);  // baud rate code
-    model_.on(0x04, [this](ReaderModel&, const Request& r) {
-        record(r);
-        std::lock_guard lock(mutex_);
-        return Reply{alarmStatus_, {}};
-    });
-    model_.on(0x05, [this](ReaderModel&, const Request& r) {
-        record(r);
-        std::lock_guard lock(mutex_);
-        return Reply{0, identity_};
-    });
-    model_.on(0x06, [this](ReaderModel& m, const Request& r) {
-        record(r);
-        if (!r.data.empty()) m.set_number(r.data[0]);
-        return Reply{};
-    });
-    model_.on(0x07, [this](ReaderModel& m, const Request& r) {
-        record(r);
-        return Reply{0, {m.number()}};
-    });
-}
+using kestrel::sim::Responder;
+using kestrel::sim::Transmission;
 
 bool SimReader::start() {
+    pty_.with_responder([this](Responder& r) {
+        // Sees every answered command on its way out; the answer goes out unchanged.
+        r.set_shaper([this](const Request& request, Transmission t) {
+            std::lock_guard lock(mutex_);
+            received_.push_back({request.address, request.command, {request.data.begin(), request.data.end()}});
+            return t;
+        });
+    });
     if (!pty_.start()) return false;
     ::setenv("KESTREL_COM1", pty_.slave_path().c_str(), 1);
     running_ = true;
@@ -51,11 +30,6 @@ void SimReader::stop() {
     pty_.stop();
     ::unsetenv("KESTREL_COM1");
     running_ = false;
-}
-
-void SimReader::record(const Request& r) {
-    std::lock_guard lock(mutex_);
-    received_.push_back({r.address, r.command, {r.data.begin(), r.data.end()}});
 }
 
 std::vector<Received> SimReader::received() {
@@ -75,24 +49,10 @@ void SimReader::clear() {
     received_.clear();
 }
 
-void SimReader::setIdentity(const std::vector<std::uint8_t>& bytes) {
-    std::lock_guard lock(mutex_);
-    identity_ = bytes;
-}
-
-void SimReader::setAlarmStatus(std::uint8_t status) {
-    std::lock_guard lock(mutex_);
-    alarmStatus_ = status;
-}
-
-void SimReader::setNumber(std::uint8_t number) {
-    pty_.with_responder([number](kestrel::sim::Responder& r) { r.model().set_number(number); });
-}
-
-std::uint8_t SimReader::number() {
-    std::uint8_t n = 0;
-    pty_.with_responder([&n](kestrel::sim::Responder& r) { n = r.model().number(); });
-    return n;
+void SimReader::refuseAlarm() {
+    withModel([](ReaderModel& m) {
+        m.on(0x04, [](ReaderModel&, const Request&) { return Reply{kestrel::sim::kStatusNotReady, {}}; });
+    });
 }
 
 }  // namespace plover::test

@@ -1,9 +1,9 @@
-// A simulated reader on a pseudo-terminal for the console tests, with KESTREL_COM1 pointing at
-// it. It answers the device management commands and records every command it receives.
+// The simulated reader on a pseudo-terminal for the console tests, with KESTREL_COM1 pointing at
+// it. It records every command it answers, so a test can see what a screen sent.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,33 +22,31 @@ struct Received {
 
 class SimReader {
 public:
-    SimReader();
+    SimReader() = default;
     ~SimReader() { stop(); }
 
     bool start();
     void stop();
     const std::string& error() const { return pty_.error(); }
 
-    // Every command received since the last clear (the probe included).
+    // The commands answered since the last clear (the probe included), oldest first.
     std::vector<Received> received();
     std::optional<Received> last(std::uint8_t command);
     void clear();
 
-    // The reader's identity bytes (22) and its status byte for ALARM.
-    void setIdentity(const std::vector<std::uint8_t>& bytes);
-    void setAlarmStatus(std::uint8_t status);
-    void setNumber(std::uint8_t number);
-    std::uint8_t number();
+    // Runs `f` on the reader's model while the simulator is idle.
+    template <typename F>
+    void withModel(F f) {
+        pty_.with_responder([&](kestrel::sim::Responder& r) { f(r.model()); });
+    }
+    // Makes the reader refuse every ALARM with a nonzero status byte.
+    void refuseAlarm();
 
 private:
-    void record(const kestrel::sim::Request& r);
-
     kestrel::sim::ReaderModel model_;
     kestrel::sim::PtySimulator pty_{model_};
     std::mutex mutex_;
     std::vector<Received> received_;
-    std::vector<std::uint8_t> identity_;
-    std::uint8_t alarmStatus_ = 0;
     bool running_ = false;
 };
 
