@@ -4,7 +4,7 @@ KESTREL_PACKAGES=(
   libgtest-dev
   libusb-dev
   libssl-dev nlohmann-json3-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-microhei
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-wqy-microhei
   python3
 )
 
