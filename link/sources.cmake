@@ -34,3 +34,10 @@ if(UNIX AND NOT APPLE)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/../packaging/linux/70-kestrel-reader.rules
           DESTINATION ${KESTREL_UDEV_RULES_DIR})
 endif()
+
+# Link options of the shared library only (GNU ld and compatible linkers).
+set(KESTREL_SHARED_LINK_OPTIONS)
+if(UNIX AND NOT APPLE)
+  list(APPEND KESTREL_SHARED_LINK_OPTIONS
+       "LINKER:--version-script=${CMAKE_CURRENT_LIST_DIR}/usb_linker_symbols.map")
+endif()
