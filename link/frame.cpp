@@ -1,5 +1,7 @@
 #include "link/frame.h"
 
+#include <initializer_list>
+
 #include "kestrel.h"
 
 namespace kestrel::link {
@@ -29,15 +31,16 @@ private:
 
 }  // namespace
 
-std::size_t encode_command_frame(std::uint8_t address, std::uint8_t command,
-                                 std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
-    if (data.size() > 255) return 0;
-    const auto length = static_cast<std::uint8_t>(data.size());
+namespace {
+
+// DLE SOH, the stuffed header fields and data, the stuffed check byte, DLE STX.
+std::size_t encode_frame(std::initializer_list<std::uint8_t> fields, std::span<const std::uint8_t> data,
+                         std::span<std::uint8_t> out) {
     StuffedWriter w(out);
     w.raw(kDle);
     w.raw(kSoh);
     std::uint8_t check = 0;
-    for (std::uint8_t b : {address, command, length}) {
+    for (std::uint8_t b : fields) {
         w.stuffed(b);
         check = check_step(check, b);
     }
@@ -51,27 +54,20 @@ std::size_t encode_command_frame(std::uint8_t address, std::uint8_t command,
     return w.finish();
 }
 
+}  // namespace
+
+std::size_t encode_command_frame(std::uint8_t address, std::uint8_t command,
+                                 std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
+    if (data.size() > 255) return 0;
+    return encode_frame({address, command, static_cast<std::uint8_t>(data.size())}, data, out);
+}
+
 std::size_t encode_reply_frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
                                std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
     if (data.size() > 0xFFFF) return 0;
     const auto high = static_cast<std::uint8_t>(data.size() >> 8);
     const auto low = static_cast<std::uint8_t>(data.size() & 0xFF);
-    StuffedWriter w(out);
-    w.raw(kDle);
-    w.raw(kSoh);
-    std::uint8_t check = 0;
-    for (std::uint8_t b : {address, echo, status, high, low}) {
-        w.stuffed(b);
-        check = check_step(check, b);
-    }
-    for (std::uint8_t b : data) {
-        w.stuffed(b);
-        check = check_step(check, b);
-    }
-    w.stuffed(check);
-    w.raw(kDle);
-    w.raw(kStx);
-    return w.finish();
+    return encode_frame({address, echo, status, high, low}, data, out);
 }
 
 CommandDecode decode_command_frame(std::span<const std::uint8_t> wire, std::span<std::uint8_t> data_out,
