@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 
 #include "kestrel.h"
 #include "link/session.h"
@@ -116,22 +115,5 @@ struct Reply {
 // The two results an export gives after a valid reply.
 inline int link_result(int code) { return code; }
 inline int verdict_result(int code) { return code != KESTREL_OK ? code : link::session().reader_status; }
-
-// One exchange of an export that reports the reader's verdict: runs the request and, after a
-// valid reply, makes the export's reply copy. A failed transaction touches no caller buffer.
-//   exchange(Request(address, 0xF1).byte(slot), &Reply::length_prefixed, out)
-template <typename... Args>
-int exchange(Request& request, void (Reply::*copy)(Args...) const, std::type_identity_t<Args>... args) {
-    const int code = request.transact();
-    if (code == KESTREL_OK) (Reply{}.*copy)(args...);
-    return verdict_result(code);
-}
-template <typename... Args>
-int exchange(Request&& request, void (Reply::*copy)(Args...) const, std::type_identity_t<Args>... args) {
-    return exchange(request, copy, args...);
-}
-// The same with nothing copied: the status alone is the result.
-inline int exchange(Request& request) { return verdict_result(request.transact()); }
-inline int exchange(Request&& request) { return exchange(request); }
 
 }  // namespace kestrel::api
