@@ -72,10 +72,62 @@ KESTREL_API int32_t KESTREL_CALL UnLinkCom(void);
 KESTREL_API int32_t KESTREL_CALL Link_Reader(int32_t address);
 
 /* Device management */
+#define KESTREL_DEVICE_INFO_SIZE 22  /* GetDeviceInfo: identity text */
+#define KESTREL_ALARM_MAX_SELECTOR 7 /* ALARM: a larger selector is refused with 4 */
+
+KESTREL_API int32_t KESTREL_CALL DeviceRestore(int32_t address);
+KESTREL_API int32_t KESTREL_CALL DeviceReset(int32_t address);
+KESTREL_API int32_t KESTREL_CALL Set_Baud_Rate(int32_t address, int32_t rate_code);
+KESTREL_API int32_t KESTREL_CALL ALARM(int32_t address, int32_t selector, int32_t value1, int32_t value2,
+                                       int32_t value3);
+KESTREL_API int32_t KESTREL_CALL GetDeviceInfo(int32_t address, uint8_t* info);
+KESTREL_API int32_t KESTREL_CALL ReadDeviceNo(int32_t address, uint8_t* number);
+KESTREL_API int32_t KESTREL_CALL WriteDeviceNo(int32_t address, int32_t number);
+KESTREL_API int32_t KESTREL_CALL Read_DeviceTemp(int32_t address, uint8_t* temperature);
 
 /* RF and work parameters */
+#define KESTREL_WORK_PARAM_SIZE 7    /* standard, region, speed, frequency mode, channel, power, antenna */
+#define KESTREL_RF_POWER_SIZE 3      /* set level, actual power, RSSI */
+#define KESTREL_CH_ACTIVE_SIZE 9     /* region code, then the 8-byte channel enable mask */
+#define KESTREL_CH_MASK_SIZE 8       /* Get_CH_Active: the channel enable mask */
+#define KESTREL_MENJIN_PARAM_SIZE 5  /* access-control card-reader output */
 
-/* EPC tags */
+KESTREL_API int32_t KESTREL_CALL Set_Work_Param(int32_t address, uint8_t* params);
+KESTREL_API int32_t KESTREL_CALL Get_Work_Param(int32_t address, uint8_t* params);
+KESTREL_API int32_t KESTREL_CALL Set_R2000_ON_OFF(int32_t address, int32_t on);
+KESTREL_API int32_t KESTREL_CALL Set_CW_ON_OFF(int32_t address, int32_t on);
+KESTREL_API int32_t KESTREL_CALL Get_RF_Power(int32_t address, uint8_t* power);
+KESTREL_API int32_t KESTREL_CALL Set_Active_ANT(int32_t address, int32_t antenna);
+KESTREL_API int32_t KESTREL_CALL Set_CH_Active(int32_t address, uint8_t* channels);
+KESTREL_API int32_t KESTREL_CALL Get_CH_Active(int32_t address, uint8_t* channels);
+KESTREL_API int32_t KESTREL_CALL Set_Menjin_Param(int32_t address, uint8_t* params);
+KESTREL_API int32_t KESTREL_CALL Get_Menjin_Param(int32_t address, uint8_t* params);
+
+/* EPC tags. Every tag command returns the link status code when the transaction failed
+ * (no buffer touched), else the reader status after copying the reply. */
+#define KESTREL_PASSWORD_SIZE 4      /* one tag password */
+#define KESTREL_EPC_MEMORY_SIZE 4    /* bank, word address (2), word count: read and erase */
+#define KESTREL_EPC_LOCK_SIZE 5      /* kill pwd, access pwd, EPC, TID, User */
+#define KESTREL_KILL_CODE_SIZE 4     /* kill confirmation code */
+
+KESTREL_API int32_t KESTREL_CALL EPC_Read_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL EPC_Write_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL EPC_Query_ON(int32_t address);
+KESTREL_API int32_t KESTREL_CALL EPC_Read_Tag_List(int32_t address, int32_t mode, int32_t length, uint8_t* block);
+KESTREL_API int32_t KESTREL_CALL EPC_Set_Pwd(int32_t address, int32_t store, uint8_t* access_password,
+                                             uint8_t* kill_password);
+KESTREL_API int32_t KESTREL_CALL EPC_Wake_TAG(int32_t address, uint8_t* match, uint8_t* epc);
+KESTREL_API int32_t KESTREL_CALL EPC_Access_Proc(int32_t address);
+KESTREL_API int32_t KESTREL_CALL EPC_Read_TAG(int32_t address, uint8_t* request, uint8_t* data);
+KESTREL_API int32_t KESTREL_CALL EPC_Write_TAG(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL EPC_Kill_TAG(int32_t address, uint8_t* code);
+KESTREL_API int32_t KESTREL_CALL EPC_Lock_TAG(int32_t address, uint8_t* lock);
+KESTREL_API int32_t KESTREL_CALL EPC_Write_Block_TAG(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL EPC_Write_Erase_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL EPC_Halt_TAG(int32_t address);
+KESTREL_API int32_t KESTREL_CALL EPC_Edit_TAG_Pwd(int32_t address, uint8_t* first_password,
+                                                  uint8_t* second_password);
+KESTREL_API int32_t KESTREL_CALL EPC_TAG_Cust_Command(int32_t address, uint8_t* record, uint8_t* reply);
 
 /* GB tags */
 /* Select parameters, inventory and tag list. */
