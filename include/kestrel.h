@@ -129,7 +129,13 @@ KESTREL_API int32_t KESTREL_CALL EPC_Edit_TAG_Pwd(int32_t address, uint8_t* firs
                                                   uint8_t* second_password);
 KESTREL_API int32_t KESTREL_CALL EPC_TAG_Cust_Command(int32_t address, uint8_t* record, uint8_t* reply);
 
-/* GB tags */
+/* GB tags. Memory areas: 0 tag information, 1 coding, 2 security, 3..18 user areas 1..16. */
+#define KESTREL_AREA_MEMORY_SIZE 5   /* area, word address (2), word count (2): GB/GJB read and erase */
+#define KESTREL_AREA_LOCK_SIZE 3     /* GB: area, configuration, action; GJB: area, action, spare */
+#define KESTREL_GB_PASSWORDS_SIZE 9  /* GB_Edit_TAG_Pwd: area, new read password, new write password */
+#define KESTREL_SECPARA_SIZE 6       /* GB tag security parameters */
+#define KESTREL_AUTH_KEY_SIZE 16     /* authentication password or key */
+
 /* Select parameters, inventory and tag list. */
 KESTREL_API int32_t KESTREL_CALL GB_Read_Select_Para(int32_t address, uint8_t* record);
 KESTREL_API int32_t KESTREL_CALL GB_Write_Select_Para(int32_t address, uint8_t* record);
@@ -161,7 +167,9 @@ KESTREL_API int32_t KESTREL_CALL GB_Mul_SAuth(int32_t address);
 KESTREL_API int32_t KESTREL_CALL GB_Sec_Comm(int32_t address);
 KESTREL_API int32_t KESTREL_CALL GB_TAG_Cust_Command(int32_t address, uint8_t* command, uint8_t* reply);
 
-/* GJB tags */
+/* GJB tags. Memory areas: 0 tag information, 1 coding, 2 security, 3 user. */
+#define KESTREL_GJB_PASSWORDS_SIZE 16 /* kill, lock, read, write password */
+
 KESTREL_API int32_t KESTREL_CALL GJB_Read_Select_Para(int32_t address, uint8_t* record);
 KESTREL_API int32_t KESTREL_CALL GJB_Write_Select_Para(int32_t address, uint8_t* record);
 KESTREL_API int32_t KESTREL_CALL GJB_Query_ON(int32_t address);
@@ -180,7 +188,9 @@ KESTREL_API int32_t KESTREL_CALL GJB_Edit_TAG_Pwd(int32_t address, uint8_t* pass
 KESTREL_API int32_t KESTREL_CALL GJB_Get_SecPara(int32_t address, uint8_t* parameters);
 KESTREL_API int32_t KESTREL_CALL GJB_TAG_Cust_Command(int32_t address, uint8_t* command, uint8_t* reply);
 
-/* FD custom tags of GB and GJB */
+/* FD custom tags of GB and GJB. The GJB block commands use the GJB memory and lock layouts
+ * with a user sub-area code (1 or 2) in place of the area. */
+#define KESTREL_FD_END_CODE_SIZE 4   /* GB_FD_Cust_Init_End: quick-initialisation end code */
 KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Access(int32_t address, uint8_t* password);
 KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Pwd_Write(int32_t address, uint8_t* password);
 KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Pwd_Lock(int32_t address, uint8_t* mode);
