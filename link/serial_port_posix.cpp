@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "link/serial_port.h"
-#include "link/session.h"
 
 namespace kestrel::link {
 namespace {
@@ -154,23 +153,10 @@ PosixSerialPort the_port;
 
 }  // namespace
 
-int Serial_Open(std::uint32_t index, std::int32_t rate) {
-    if (index > kMaxSerialPortIndex) return 1;
-    const SerialSettings settings = serial_settings_for_rate(rate);
-    if (the_port.open(index, settings) != 0) return 1;
-    LinkSession& s = session();
-    s.serial = &the_port;
-    s.probe_wait_count = settings.probe_wait_count;
-    s.command_wait_count = settings.command_wait_count;
-    return 0;
+SerialPort* open_platform_port(std::uint32_t index, const SerialSettings& settings) {
+    return the_port.open(index, settings) == 0 ? &the_port : nullptr;
 }
 
-int Serial_Close() {
-    LinkSession& s = session();
-    if (s.serial != &the_port || !the_port.is_open()) return 1;
-    const int r = the_port.close();
-    s.serial = nullptr;
-    return r;
-}
+bool close_platform_port(SerialPort* port) { return port == &the_port && the_port.close() == 0; }
 
 }  // namespace kestrel::link
