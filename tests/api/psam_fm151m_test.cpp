@@ -1,11 +1,11 @@
 // PSAM and FM151M exports on the wire: one row per export, the self-counted and computed
 // request sizes, and the count-prefixed random number copy.
-#include "support/export_cases.h"
+#include "api/export_cases.h"
 
 namespace kestrel::test {
 namespace {
 
-using PsamFm151mExports = ExportTest;
+using PsamFm151mExports = ExportWireTest;
 
 const std::vector<ExportCase> kPsamFm151m = {
     {.name = "PSAM_POWER_ON",
@@ -13,59 +13,72 @@ const std::vector<ExportCase> kPsamFm151m = {
      .command = 0xF0,
      .request = {0x01, 0x01},
      .reply = {0x03, 0x3B, 0x90, 0x00, 0x99},
-     .out = {0x03, 0x3B, 0x90, 0x00}},
+     .verdict = true,
+     .out_after = {0x03, 0x3B, 0x90, 0x00}},
     {.name = "PSAM_Warm_Reset",
      .call = [](uint8_t*, uint8_t* out) { return PSAM_Warm_Reset(kAddress, 0, out); },
      .command = 0xF1,
      .request = {0x00},
-     .status = 0x02,
      .reply = {0x01, 0x3B},
-     .out = {0x01, 0x3B}},
+     .verdict = true,
+     .out_after = {0x01, 0x3B}},
     {.name = "PSAM_Command, case-1 APDU",
      .call = [](uint8_t* in, uint8_t* out) { return PSAM_Command(kAddress, in, out); },
+     .input = {0x06, 0x00, 0x01, 0x00, 0xA4, 0x00, 0x00, 0x99},
      .command = 0xF2,
-     .in = {0x06, 0x00, 0x01, 0x00, 0xA4, 0x00, 0x00, 0x99},
      .request = {0x06, 0x00, 0x01, 0x00, 0xA4, 0x00, 0x00},
      .reply = {0x02, 0x90, 0x00},
-     .out = {0x02, 0x90, 0x00}},
+     .verdict = true,
+     .out_after = {0x02, 0x90, 0x00}},
     {.name = "PSAM_FD_Issue",
      .call = [](uint8_t* in, uint8_t* out) { return PSAM_FD_Issue(kAddress, in, out); },
+     .input = concat(concat({0x60}, counting(96, 0x01)), {0x99}),
      .command = 0xF3,
-     .in = concat(concat({0x60}, counting(96, 0x01)), {0x99}),
      .request = concat({0x60}, counting(96, 0x01)),
      .reply = {0x03, 0x00, 0x90, 0x00},
-     .out = {0x03, 0x00, 0x90, 0x00}},
+     .verdict = true,
+     .out_after = {0x03, 0x00, 0x90, 0x00}},
     {.name = "FM151M_Get_ID",
      .call = [](uint8_t*, uint8_t* out) { return FM151M_Get_ID(kAddress, out); },
      .command = 0xD0,
      .reply = concat({27}, counting(28, 0x20)),
-     .out = concat({27}, counting(27, 0x20))},
+     .verdict = true,
+     .out_after = concat({27}, counting(27, 0x20))},
     {.name = "FM151M_Get_RN",
      .call = [](uint8_t*, uint8_t* out) { return FM151M_Get_RN(kAddress, 0x10004, out); },
      .command = 0xD1,
      .request = {0x00, 0x04},
      .reply = {0x00, 0x04, 0xA1, 0xA2, 0xA3, 0xA4, 0x99},
-     .out = {0x00, 0x04, 0xA1, 0xA2, 0xA3, 0xA4}},
+     .verdict = true,
+     .out_after = {0x00, 0x04, 0xA1, 0xA2, 0xA3, 0xA4}},
     {.name = "FM151M_Hash, add",
      .call = [](uint8_t* in, uint8_t* out) { return FM151M_Hash(kAddress, in, out); },
+     .input = {0x01, 0x02, 0x03, 'a', 'b', 'c', 0x99},
      .command = 0xD2,
-     .in = {0x01, 0x02, 0x03, 'a', 'b', 'c', 0x99},
      .request = {0x01, 0x02, 0x03, 'a', 'b', 'c'},
      .reply = {0x00, 0x99},
-     .out = {0x00}},
+     .verdict = true,
+     .out_after = {0x00}},
     {.name = "FM151M_Cipher, process",
      .call = [](uint8_t* in, uint8_t* out) { return FM151M_Cipher(kAddress, in, out); },
+     .input = {0x01, 0x01, 0x00, 0x05, 0x02, 0xD1, 0xD2, 0x99},
      .command = 0xD3,
-     .in = {0x01, 0x01, 0x00, 0x05, 0x02, 0xD1, 0xD2, 0x99},
      .request = {0x01, 0x01, 0x00, 0x05, 0x02, 0xD1, 0xD2},
-     .status = 0x10,
      .reply = {0x02, 0xE1, 0xE2, 0x99},
-     .out = {0x02, 0xE1, 0xE2}},
+     .verdict = true,
+     .out_after = {0x02, 0xE1, 0xE2}},
 };
 
 TEST_F(PsamFm151mExports, EachSendsItsRequestAndCopiesItsReply) {
     ASSERT_EQ(kPsamFm151m.size(), 8u);
-    run_table(kPsamFm151m);
+    for (const ExportCase& c : kPsamFm151m) check_reply(c);
+}
+
+TEST_F(PsamFm151mExports, AFailedLinkTouchesNoBuffer) {
+    for (const ExportCase& c : kPsamFm151m) {
+        check_failure(c, Failure::silent);
+        check_failure(c, Failure::no_link);
+    }
 }
 
 TEST_F(PsamFm151mExports, ComputedRequestSizes) {
@@ -107,22 +120,25 @@ TEST_F(PsamFm151mExports, CountedCopiesStopAtTheBytesReceived) {
          .command = 0xD1,
          .request = {0x04, 0x00},
          .reply = {0x00, 0x00, 0x99},
-         .out = {0x00, 0x00}},
+         .verdict = true,
+         .out_after = {0x00, 0x00}},
         {.name = "count 0x0105 stated, 3 bytes delivered",
          .call = [](uint8_t*, uint8_t* out) { return FM151M_Get_RN(kAddress, 0x105, out); },
          .command = 0xD1,
          .request = {0x01, 0x05},
          .reply = {0x01, 0x05, 0x77},
-         .out = {0x01, 0x05, 0x77}},
+         .verdict = true,
+         .out_after = {0x01, 0x05, 0x77}},
         {.name = "digest length stated beyond the reply",
          .call = [](uint8_t* in, uint8_t* out) { return FM151M_Hash(kAddress, in, out); },
+         .input = {0x02, 0x01, 0x00},
          .command = 0xD2,
-         .in = {0x02, 0x01, 0x00},
          .request = {0x02, 0x01, 0x00},
          .reply = {0x20, 0xAA, 0xBB},
-         .out = {0x20, 0xAA, 0xBB}},
+         .verdict = true,
+         .out_after = {0x20, 0xAA, 0xBB}},
     };
-    for (const ExportCase& c : cases) expect_exchange(c);
+    for (const ExportCase& c : cases) check_reply(c);
 }
 
 }  // namespace
