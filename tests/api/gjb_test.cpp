@@ -137,23 +137,5 @@ TEST_F(GjbExports, AFailedLinkTouchesNoBuffer) {
     }
 }
 
-// The memory records carry 2-byte word counts, sizes sent modulo 256.
-TEST_F(GjbExports, WriteSizesFollowTheTwoByteWordCount) {
-    struct Case {
-        Bytes header;
-        std::size_t sent;
-    };
-    for (const Case& c : std::vector<Case>{{{0x03, 0x00, 0x00, 0x00, 0x00}, 5},
-                                           {{0x03, 0x00, 0x00, 0x00, 125}, 255},
-                                           {{0x03, 0x00, 0x00, 0x00, 126}, 1},
-                                           {{0x03, 0x00, 0x00, 0x02, 0x00}, 5}}) {
-        Bytes in = concat(c.header, counting(600 - c.header.size(), 0x80));
-        stay_silent();
-        EXPECT_EQ(GJB_Write_TAG(kAddress, in.data()), KESTREL_E_NO_REPLY);
-        EXPECT_EQ(sent().data, Bytes(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(c.sent)))
-            << "count " << int(c.header[3]) << " " << int(c.header[4]);
-    }
-}
-
 }  // namespace
 }  // namespace kestrel::test
