@@ -7,8 +7,11 @@ constexpr std::uint8_t kProbe = 0x00;
 }
 
 ReaderModel::ReaderModel() {
+    settings.identity = default_identity();
+    defaults = settings;
     // The probe: a reader that hears it answers with status 0 and no data.
     on(kProbe, [](ReaderModel&, const Request&) { return Reply{}; });
+    install_device_commands(*this);
 }
 
 void ReaderModel::on(std::uint8_t command, Handler handler) { handlers_[command] = std::move(handler); }
@@ -17,6 +20,20 @@ Reply ReaderModel::handle(const Request& request) {
     const Handler& h = handlers_[request.command];
     if (!h) return Reply{kStatusUnknownCommand, {}};
     return h(*this, request);
+}
+
+void ReaderModel::reset() {
+    ++log.resets;
+    settings.carrier = false;
+    settings.chip_on = true;
+    field.power_cycle();
+    security.reset();
+}
+
+void ReaderModel::restore() {
+    ++log.restores;
+    settings = defaults;
+    reset();
 }
 
 }  // namespace kestrel::sim

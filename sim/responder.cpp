@@ -10,6 +10,10 @@ namespace kestrel::sim {
 using link::kDle;
 using link::kSoh;
 
+namespace {
+constexpr std::uint8_t kWriteDeviceNo = 0x06;
+}
+
 std::vector<std::uint8_t> encode_reply(std::uint8_t from, std::uint8_t echo, const Reply& reply) {
     std::vector<std::uint8_t> wire(2 + 2 * (5 + reply.data.size() + 1) + 2);
     const std::size_t n = link::encode_reply_frame(from, echo, reply.status, reply.data, wire);
@@ -56,9 +60,12 @@ void Responder::answer(const Request& request, std::vector<Transmission>& out) {
     // Copy the request data: the handler may change state that the span points into.
     const std::vector<std::uint8_t> data(request.data.begin(), request.data.end());
     const Request stable{request.address, request.command, data};
+    const std::uint8_t before = model_.number();
     const Reply reply = model_.handle(stable);
-    // The reply comes from the reader's number as it stands after the command.
-    Transmission t{Chunk{std::chrono::milliseconds(0), encode_reply(model_.number(), request.command, reply)}};
+    // A new device number takes effect at once: its reply already comes from the new number.
+    // Every other reply (a factory restore's included) comes from the number that heard it.
+    const std::uint8_t from = request.command == kWriteDeviceNo ? model_.number() : before;
+    Transmission t{Chunk{std::chrono::milliseconds(0), encode_reply(from, request.command, reply)}};
     if (shaper_) t = shaper_(stable, std::move(t));
     ++frames_answered_;
     out.push_back(std::move(t));
