@@ -49,6 +49,12 @@ inline Request& words_record(Request& request, const std::uint8_t* record, Words
     return request.bytes(record, words_record_length(record, layout));
 }
 
+// GB and GJB memory records (also the FD block commands): area, word address (2), word count N
+// (2), then 2N data bytes.
+inline constexpr WordsLayout kAreaWords{.header = 5, .count_at = 3, .count_width = 2};
+// GB and GJB block write: two bytes passed through, word count N (1) at offset 2, then 2N bytes.
+inline constexpr WordsLayout kBlockWords{.header = 3, .count_at = 2, .count_width = 1};
+
 // Match parameters: `header` bytes whose last one is the match length in bits b, followed by
 // the match value rounded up to whole bytes.
 inline std::size_t match_record_length(const std::uint8_t* match, std::size_t header = 4) {
@@ -120,6 +126,12 @@ inline int wake(std::int32_t address, std::uint8_t command, const std::uint8_t* 
                 std::size_t header = 4) {
     Request request(address, command);
     match_record(request, match, header);
+    return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
+}
+
+// No request data; the reply is length-prefixed (security parameters, lock information).
+inline int read_prefixed(std::int32_t address, std::uint8_t command, std::uint8_t* out) {
+    Request request(address, command);
     return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
 }
 
