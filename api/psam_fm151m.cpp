@@ -4,7 +4,6 @@
 #include "api/tag_ops.h"
 
 using namespace kestrel::api;
-using kestrel::api::tag_ops::exchange;
 
 namespace {
 

@@ -14,19 +14,6 @@
 
 namespace kestrel::api::tag_ops {
 
-// Runs the transaction; after a valid reply applies `copy` to the reply and returns the
-// reader status, otherwise returns the link status code with nothing copied.
-template <typename Copy>
-int exchange(Request& request, Copy copy) {
-    const int code = request.transact();
-    if (code == KESTREL_OK) copy(Reply{});
-    return verdict_result(code);
-}
-
-inline int exchange(Request& request) {
-    return verdict_result(request.transact());
-}
-
 // ---- request layouts -------------------------------------------------------------------------
 
 // A memory write record: `header` bytes that end with (or hold at `count_at`) a big-endian word

@@ -116,4 +116,17 @@ struct Reply {
 inline int link_result(int code) { return code; }
 inline int verdict_result(int code) { return code != KESTREL_OK ? code : link::session().reader_status; }
 
+// Runs the transaction; after a valid reply applies `copy` to the reply and returns the
+// reader status, otherwise returns the link status code with nothing copied.
+template <typename Copy>
+int exchange(Request& request, Copy copy) {
+    const int code = request.transact();
+    if (code == KESTREL_OK) copy(Reply{});
+    return verdict_result(code);
+}
+
+inline int exchange(Request& request) {
+    return verdict_result(request.transact());
+}
+
 }  // namespace kestrel::api
