@@ -13,6 +13,7 @@ ReaderModel::ReaderModel() {
     on(kProbe, [](ReaderModel&, const Request&) { return Reply{}; });
     install_device_commands(*this);
     install_tag_commands(*this);
+    install_security_commands(*this);
 }
 
 void ReaderModel::on(std::uint8_t command, Handler handler) { handlers_[command] = std::move(handler); }

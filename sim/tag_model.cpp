@@ -250,6 +250,7 @@ struct Ctx {
     const StandardInfo& info;
     StandardSide& side;
     RequestView r;
+    bool fd_sub_areas = false;  // area codes name the GJB FD user sub-areas (1 and 2)
 
     Standard s() const { return info.id; }
     TagField& field() { return model.field; }
@@ -258,10 +259,22 @@ struct Ctx {
 
 using TagHandler = Reply (*)(Ctx&);
 
+// The area index an area code of the request names; false when it names none.
+bool resolve_area(const Ctx& c, std::uint8_t code, std::uint8_t& area) {
+    if (c.fd_sub_areas) {
+        if (code < 1 || code > 2) return false;
+        area = code == 1 ? kGjbFdSubArea2 : kGjbFdSubArea3;
+        return true;
+    }
+    area = code;
+    return code < c.info.area_codes;
+}
+
 // Installs `h` at the standard's code; `air` commands need the reader chip on.
-void install(ReaderModel& model, const StandardInfo& info, std::uint8_t code, bool air, TagHandler h) {
-    model.on(code, [&info, air, h](ReaderModel& m, const Request& req) {
-        Ctx c{m, info, m.field.of(info.id), RequestView(req.data)};
+void install(ReaderModel& model, const StandardInfo& info, std::uint8_t code, bool air, TagHandler h,
+             bool fd_sub_areas = false) {
+    model.on(code, [&info, air, h, fd_sub_areas](ReaderModel& m, const Request& req) {
+        Ctx c{m, info, m.field.of(info.id), RequestView(req.data), fd_sub_areas};
         if (air && !m.settings.chip_on) return c.fail(kTagErrorReaderOff);
         return h(c);
     });
@@ -447,9 +460,9 @@ Reply access(Ctx& c) {
 }
 
 Reply read(Ctx& c) {
-    const Memory mem = memory_of(c);
+    Memory mem = memory_of(c);
     if (c.r.size() != mem.header) return c.fail(kTagErrorBadRequest);
-    if (mem.area >= c.info.area_codes) return c.fail(kTagErrorMemoryOverrun);
+    if (!resolve_area(c, mem.area, mem.area)) return c.fail(kTagErrorMemoryOverrun);
     Tag* t = c.field().target(c.s());
     if (!t) return c.fail(kTagErrorNoTag);
     std::uint32_t count = mem.count;
@@ -463,8 +476,8 @@ Reply read(Ctx& c) {
 }
 
 // Writes `data` to the words of `mem` on the target tag, after every check.
-Reply write_words(Ctx& c, const Memory& mem, std::span<const std::uint8_t> data) {
-    if (mem.area >= c.info.area_codes) return c.fail(kTagErrorMemoryOverrun);
+Reply write_words(Ctx& c, Memory mem, std::span<const std::uint8_t> data) {
+    if (!resolve_area(c, mem.area, mem.area)) return c.fail(kTagErrorMemoryOverrun);
     Tag* t = c.field().target(c.s());
     if (!t) return c.fail(kTagErrorNoTag);
     if (auto e = check_range(*t, mem.area, mem.word, mem.count)) return c.fail(e);
@@ -551,9 +564,10 @@ Reply lock(Ctx& c) {
     // GB: area, configuration (0 memory attributes, 1 security mode), action.
     // GJB: area, action, one byte passed through.
     const bool gb = c.s() == Standard::gb;
-    const std::uint8_t area = c.r.u8(0), config = gb ? c.r.u8(1) : 0, action = gb ? c.r.u8(2) : c.r.u8(1);
+    std::uint8_t area = 0;
+    const std::uint8_t config = gb ? c.r.u8(1) : 0, action = gb ? c.r.u8(2) : c.r.u8(1);
     if (c.r.size() != 3 || config > 1 || action > 3) return c.fail(kTagErrorBadRequest);
-    if (area >= c.info.area_codes) return c.fail(kTagErrorMemoryOverrun);
+    if (!resolve_area(c, c.r.u8(0), area)) return c.fail(kTagErrorMemoryOverrun);
     t = c.field().target(c.s());
     if (!t) return c.fail(kTagErrorNoTag);
     if (gb && !is_zero(t->area_passwords[area][1]) && !(t->granted & grant::gb_area(area, true)))
@@ -656,6 +670,18 @@ Reply authenticate(Ctx& c) {
     return succeed({});
 }
 
+// GJB FD: the access rights of the two user sub-areas, one byte each (bit 0 not
+// writable, bit 1 not readable).
+Reply fd_lock_info(Ctx& c) {
+    if (c.r.size() != 0) return c.fail(kTagErrorBadRequest);
+    Tag* t = c.field().target(c.s());
+    if (!t) return c.fail(kTagErrorNoTag);
+    std::vector<std::uint8_t> info;
+    for (std::uint8_t a : {kGjbFdSubArea2, kGjbFdSubArea3})
+        info.push_back(static_cast<std::uint8_t>(t->locks[a].no_write | t->locks[a].no_read << 1));
+    return succeed(length_prefixed(info));
+}
+
 Reply secure_comm(Ctx& c) {
     if (c.r.size() != 0) return c.fail(kTagErrorBadRequest);
     Tag* t = c.field().target(c.s());
@@ -690,7 +716,15 @@ void install_tag_commands(ReaderModel& model) {
     for (std::uint8_t code : {0x53, 0x54, 0x55, 0x56}) install(model, gb, code, true, authenticate<false>);
     for (std::uint8_t code : {0x57, 0x58}) install(model, gb, code, true, authenticate<true>);
     install(model, gb, 0x59, true, secure_comm);
-    install(model, standard_info(Standard::gjb), 0x70, true, get_sec_para);
+    const StandardInfo& gjb = standard_info(Standard::gjb);
+    install(model, gjb, 0x70, true, get_sec_para);
+    // The FD block commands of GJB tags: the GB-layout read, write and erase and the GJB
+    // lock, over the two user sub-areas.
+    install(model, gjb, 0xB0, true, read, true);
+    install(model, gjb, 0xB1, true, write, true);
+    install(model, gjb, 0xB2, true, erase, true);
+    install(model, gjb, 0xB3, true, lock, true);
+    install(model, gjb, 0xB4, true, fd_lock_info);
 }
 
 }  // namespace kestrel::sim
