@@ -104,6 +104,12 @@ struct Reply {
         out[1] = at(1);
         bounded(out, static_cast<std::size_t>(at(0)) << 8 | at(1));
     }
+    // A 2-byte big-endian count R, then R bytes: copies the count and the data (R + 2 bytes).
+    void count_prefixed(std::uint8_t* out) const {
+        out[0] = at(0);
+        out[1] = at(1);
+        bounded(out, (static_cast<std::size_t>(at(0)) << 8 | at(1)) + 2);
+    }
 };
 
 // The two results an export gives after a valid reply.

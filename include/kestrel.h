@@ -72,18 +72,148 @@ KESTREL_API int32_t KESTREL_CALL UnLinkCom(void);
 KESTREL_API int32_t KESTREL_CALL Link_Reader(int32_t address);
 
 /* Device management */
+#define KESTREL_DEVICE_INFO_SIZE 22  /* GetDeviceInfo: identity text */
+#define KESTREL_ALARM_MAX_SELECTOR 7 /* ALARM: a larger selector is refused with 4 */
+
+KESTREL_API int32_t KESTREL_CALL DeviceRestore(int32_t address);
+KESTREL_API int32_t KESTREL_CALL DeviceReset(int32_t address);
+KESTREL_API int32_t KESTREL_CALL Set_Baud_Rate(int32_t address, int32_t rate_code);
+KESTREL_API int32_t KESTREL_CALL ALARM(int32_t address, int32_t selector, int32_t value1, int32_t value2,
+                                       int32_t value3);
+KESTREL_API int32_t KESTREL_CALL GetDeviceInfo(int32_t address, uint8_t* info);
+KESTREL_API int32_t KESTREL_CALL ReadDeviceNo(int32_t address, uint8_t* number);
+KESTREL_API int32_t KESTREL_CALL WriteDeviceNo(int32_t address, int32_t number);
+KESTREL_API int32_t KESTREL_CALL Read_DeviceTemp(int32_t address, uint8_t* temperature);
 
 /* RF and work parameters */
+#define KESTREL_WORK_PARAM_SIZE 7    /* standard, region, speed, frequency mode, channel, power, antenna */
+#define KESTREL_RF_POWER_SIZE 3      /* set level, actual power, RSSI */
+#define KESTREL_CH_ACTIVE_SIZE 9     /* region code, then the 8-byte channel enable mask */
+#define KESTREL_CH_MASK_SIZE 8       /* Get_CH_Active: the channel enable mask */
+#define KESTREL_MENJIN_PARAM_SIZE 5  /* access-control card-reader output */
 
-/* EPC tags */
+KESTREL_API int32_t KESTREL_CALL Set_Work_Param(int32_t address, uint8_t* params);
+KESTREL_API int32_t KESTREL_CALL Get_Work_Param(int32_t address, uint8_t* params);
+KESTREL_API int32_t KESTREL_CALL Set_R2000_ON_OFF(int32_t address, int32_t on);
+KESTREL_API int32_t KESTREL_CALL Set_CW_ON_OFF(int32_t address, int32_t on);
+KESTREL_API int32_t KESTREL_CALL Get_RF_Power(int32_t address, uint8_t* power);
+KESTREL_API int32_t KESTREL_CALL Set_Active_ANT(int32_t address, int32_t antenna);
+KESTREL_API int32_t KESTREL_CALL Set_CH_Active(int32_t address, uint8_t* channels);
+KESTREL_API int32_t KESTREL_CALL Get_CH_Active(int32_t address, uint8_t* channels);
+KESTREL_API int32_t KESTREL_CALL Set_Menjin_Param(int32_t address, uint8_t* params);
+KESTREL_API int32_t KESTREL_CALL Get_Menjin_Param(int32_t address, uint8_t* params);
 
-/* GB tags */
+/* EPC tags. Every tag command returns the link status code when the transaction failed
+ * (no buffer touched), else the reader status after copying the reply. */
+#define KESTREL_PASSWORD_SIZE 4      /* one tag password */
+#define KESTREL_EPC_MEMORY_SIZE 4    /* bank, word address (2), word count: read and erase */
+#define KESTREL_EPC_LOCK_SIZE 5      /* kill pwd, access pwd, EPC, TID, User */
+#define KESTREL_KILL_CODE_SIZE 4     /* kill confirmation code */
 
-/* GJB tags */
+KESTREL_API int32_t KESTREL_CALL EPC_Read_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL EPC_Write_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL EPC_Query_ON(int32_t address);
+KESTREL_API int32_t KESTREL_CALL EPC_Read_Tag_List(int32_t address, int32_t mode, int32_t length, uint8_t* block);
+KESTREL_API int32_t KESTREL_CALL EPC_Set_Pwd(int32_t address, int32_t store, uint8_t* access_password,
+                                             uint8_t* kill_password);
+KESTREL_API int32_t KESTREL_CALL EPC_Wake_TAG(int32_t address, uint8_t* match, uint8_t* epc);
+KESTREL_API int32_t KESTREL_CALL EPC_Access_Proc(int32_t address);
+KESTREL_API int32_t KESTREL_CALL EPC_Read_TAG(int32_t address, uint8_t* request, uint8_t* data);
+KESTREL_API int32_t KESTREL_CALL EPC_Write_TAG(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL EPC_Kill_TAG(int32_t address, uint8_t* code);
+KESTREL_API int32_t KESTREL_CALL EPC_Lock_TAG(int32_t address, uint8_t* lock);
+KESTREL_API int32_t KESTREL_CALL EPC_Write_Block_TAG(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL EPC_Write_Erase_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL EPC_Halt_TAG(int32_t address);
+KESTREL_API int32_t KESTREL_CALL EPC_Edit_TAG_Pwd(int32_t address, uint8_t* first_password,
+                                                  uint8_t* second_password);
+KESTREL_API int32_t KESTREL_CALL EPC_TAG_Cust_Command(int32_t address, uint8_t* record, uint8_t* reply);
 
-/* FD custom tags of GB and GJB */
+/* GB tags. Memory areas: 0 tag information, 1 coding, 2 security, 3..18 user areas 1..16. */
+#define KESTREL_AREA_MEMORY_SIZE 5   /* area, word address (2), word count (2): GB/GJB read and erase */
+#define KESTREL_AREA_LOCK_SIZE 3     /* GB: area, configuration, action; GJB: area, action, spare */
+#define KESTREL_GB_PASSWORDS_SIZE 9  /* GB_Edit_TAG_Pwd: area, new read password, new write password */
+#define KESTREL_SECPARA_SIZE 6       /* GB tag security parameters */
+#define KESTREL_AUTH_KEY_SIZE 16     /* authentication password or key */
+
+/* Select parameters, inventory and tag list. */
+KESTREL_API int32_t KESTREL_CALL GB_Read_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL GB_Write_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL GB_Query_ON(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Read_Tag_List(int32_t address, int32_t mode, int32_t length, uint8_t* block);
+/* Passwords, wake and memory access. */
+KESTREL_API int32_t KESTREL_CALL GB_Set_Pwd(int32_t address, int32_t store, int32_t area, uint8_t* read_password,
+                                            uint8_t* write_password);
+KESTREL_API int32_t KESTREL_CALL GB_Wake_TAG(int32_t address, uint8_t* match, uint8_t* coding_area);
+KESTREL_API int32_t KESTREL_CALL GB_Access_Proc(int32_t address, int32_t area, int32_t password_type);
+KESTREL_API int32_t KESTREL_CALL GB_Read_TAG(int32_t address, uint8_t* request, uint8_t* data);
+KESTREL_API int32_t KESTREL_CALL GB_Write_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GB_Kill_TAG(int32_t address, uint8_t* code);
+KESTREL_API int32_t KESTREL_CALL GB_Lock_TAG(int32_t address, uint8_t* lock);
+KESTREL_API int32_t KESTREL_CALL GB_Write_Block_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GB_Erase_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GB_Halt_TAG(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Edit_TAG_Pwd(int32_t address, uint8_t* passwords);
+/* Tag security: parameters, authentication, secure communication. */
+KESTREL_API int32_t KESTREL_CALL GB_Get_SecPara(int32_t address, uint8_t* parameters);
+KESTREL_API int32_t KESTREL_CALL GB_Set_SecPara(int32_t address, uint8_t* parameters);
+KESTREL_API int32_t KESTREL_CALL GB_Set_Auth_Pwd(int32_t address, uint8_t* password);
+KESTREL_API int32_t KESTREL_CALL GB_T2R_XAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_T2R_SAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_R2T_XAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_R2T_SAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Mul_XAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Mul_SAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Sec_Comm(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_TAG_Cust_Command(int32_t address, uint8_t* command, uint8_t* reply);
+
+/* GJB tags. Memory areas: 0 tag information, 1 coding, 2 security, 3 user. */
+#define KESTREL_GJB_PASSWORDS_SIZE 16 /* kill, lock, read, write password */
+
+KESTREL_API int32_t KESTREL_CALL GJB_Read_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL GJB_Write_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL GJB_Query_ON(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GJB_Read_Tag_List(int32_t address, int32_t mode, int32_t length, uint8_t* block);
+KESTREL_API int32_t KESTREL_CALL GJB_Set_Pwd(int32_t address, int32_t store, uint8_t* passwords);
+KESTREL_API int32_t KESTREL_CALL GJB_Wake_TAG(int32_t address, uint8_t* match, uint8_t* coding_area);
+KESTREL_API int32_t KESTREL_CALL GJB_Access_Proc(int32_t address, int32_t password_type);
+KESTREL_API int32_t KESTREL_CALL GJB_Read_TAG(int32_t address, uint8_t* request, uint8_t* data);
+KESTREL_API int32_t KESTREL_CALL GJB_Write_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_Kill_TAG(int32_t address, uint8_t* code);
+KESTREL_API int32_t KESTREL_CALL GJB_Lock_TAG(int32_t address, uint8_t* lock);
+KESTREL_API int32_t KESTREL_CALL GJB_Write_Block_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_Erase_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_Halt_TAG(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GJB_Edit_TAG_Pwd(int32_t address, uint8_t* passwords);
+KESTREL_API int32_t KESTREL_CALL GJB_Get_SecPara(int32_t address, uint8_t* parameters);
+KESTREL_API int32_t KESTREL_CALL GJB_TAG_Cust_Command(int32_t address, uint8_t* command, uint8_t* reply);
+
+/* FD custom tags of GB and GJB. The GJB block commands use the GJB memory and lock layouts
+ * with a user sub-area code (1 or 2) in place of the area. */
+#define KESTREL_FD_END_CODE_SIZE 4   /* GB_FD_Cust_Init_End: quick-initialisation end code */
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Access(int32_t address, uint8_t* password);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Pwd_Write(int32_t address, uint8_t* password);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Pwd_Lock(int32_t address, uint8_t* mode);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Init_End(int32_t address, uint8_t* end_code);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Lock_Info(int32_t address, uint8_t* info);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Write_Auth_Pwd(int32_t address, uint8_t* key);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Dual_Auth(int32_t address, int32_t diversify, int32_t key_id);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Get_Diver_Key(int32_t address, int32_t key_id, uint8_t* key);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Read_Block(int32_t address, uint8_t* request, uint8_t* data);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Write_Block(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Erase_Block(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Lock_Blck(int32_t address, uint8_t* lock);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Lock_Info(int32_t address, uint8_t* info);
 
 /* PSAM and FM151M */
+KESTREL_API int32_t KESTREL_CALL PSAM_POWER_ON(int32_t address, int32_t slot, int32_t power, uint8_t* response);
+KESTREL_API int32_t KESTREL_CALL PSAM_Warm_Reset(int32_t address, int32_t slot, uint8_t* response);
+KESTREL_API int32_t KESTREL_CALL PSAM_Command(int32_t address, uint8_t* command, uint8_t* response);
+KESTREL_API int32_t KESTREL_CALL PSAM_FD_Issue(int32_t address, uint8_t* issue, uint8_t* response);
+KESTREL_API int32_t KESTREL_CALL FM151M_Get_ID(int32_t address, uint8_t* identity);
+KESTREL_API int32_t KESTREL_CALL FM151M_Get_RN(int32_t address, int32_t length, uint8_t* random);
+KESTREL_API int32_t KESTREL_CALL FM151M_Hash(int32_t address, uint8_t* request, uint8_t* reply);
+KESTREL_API int32_t KESTREL_CALL FM151M_Cipher(int32_t address, uint8_t* request, uint8_t* reply);
 
 #ifdef __cplusplus
 }

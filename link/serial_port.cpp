@@ -1,5 +1,7 @@
 #include "link/serial_port.h"
 
+#include "link/session.h"
+
 namespace kestrel::link {
 
 SerialSettings serial_settings_for_rate(std::int32_t rate) {
@@ -13,6 +15,25 @@ SerialSettings serial_settings_for_rate(std::int32_t rate) {
         default:
             return {9600, 2, 100, 2, 100, 2, 4};
     }
+}
+
+int Serial_Open(std::uint32_t index, std::int32_t rate) {
+    if (index > kMaxSerialPortIndex) return 1;
+    const SerialSettings settings = serial_settings_for_rate(rate);
+    SerialPort* port = open_platform_port(index, settings);
+    if (port == nullptr) return 1;
+    LinkSession& s = session();
+    s.serial = port;
+    s.probe_wait_count = settings.probe_wait_count;
+    s.command_wait_count = settings.command_wait_count;
+    return 0;
+}
+
+int Serial_Close() {
+    LinkSession& s = session();
+    if (s.serial == nullptr || !close_platform_port(s.serial)) return 1;
+    s.serial = nullptr;
+    return 0;
 }
 
 }  // namespace kestrel::link

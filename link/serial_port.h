@@ -45,4 +45,9 @@ int Serial_Open(std::uint32_t index, std::int32_t rate);
 // 1 when none was open or it could not be closed.
 int Serial_Close();
 
+// The platform backend: opens port `index` with `settings` (nullptr when it cannot), and
+// closes a port it opened (false when it could not, and the port stays open).
+SerialPort* open_platform_port(std::uint32_t index, const SerialSettings& settings);
+bool close_platform_port(SerialPort* port);
+
 }  // namespace kestrel::link
