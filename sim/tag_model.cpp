@@ -52,7 +52,7 @@ bool is_zero(const Password& p) { return p == Password{}; }
 
 ReaderKeeps default_keeps(Standard s) {
     ReaderKeeps k;
-    k.select.area = s == Standard::epc ? 1 : 1;
+    k.select.area = 1;  // EPC bank, or GB/GJB coding area
     k.select.time = s == Standard::epc ? 20 : 10;
     k.passwords.assign(s == Standard::epc ? 2 : s == Standard::gb ? 2 * kGbAreas : 4, Password{});
     return k;
