@@ -205,11 +205,11 @@ TEST_F(UsbLink, PacketRule) {
     connect();
     for (const auto& c : cases) {
         const Bytes data(c.data_length, 0x22);
-        const Bytes frame = command_frame(1, 0x20, data);
+        const Bytes frame = command_frame(1, 0x30, data);
         ASSERT_EQ(frame.size(), c.frame_length);
         usb.clear_calls();
-        // The reader does not know command 0x20 and says so in a valid reply.
-        EXPECT_EQ(transact(1, 0x20, data), KESTREL_OK) << c.frame_length;
+        // The reader does not know command 0x30 (no family uses it) and says so in a valid reply.
+        EXPECT_EQ(transact(1, 0x30, data), KESTREL_OK) << c.frame_length;
         EXPECT_EQ(session().reader_status, kestrel::sim::kStatusUnknownCommand);
 
         std::vector<int> sizes;
