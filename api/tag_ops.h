@@ -14,19 +14,6 @@
 
 namespace kestrel::api::tag_ops {
 
-// Runs the transaction; after a valid reply applies `copy` to the reply and returns the
-// reader status, otherwise returns the link status code with nothing copied.
-template <typename Copy>
-int exchange(Request& request, Copy copy) {
-    const int code = request.transact();
-    if (code == KESTREL_OK) copy(Reply{});
-    return verdict_result(code);
-}
-
-inline int exchange(Request& request) {
-    return verdict_result(request.transact());
-}
-
 // ---- request layouts -------------------------------------------------------------------------
 
 // A memory write record: `header` bytes that end with (or hold at `count_at`) a big-endian word
@@ -48,6 +35,12 @@ inline std::uint8_t words_record_length(const std::uint8_t* record, WordsLayout 
 inline Request& words_record(Request& request, const std::uint8_t* record, WordsLayout layout) {
     return request.bytes(record, words_record_length(record, layout));
 }
+
+// GB and GJB memory records (also the FD block commands): area, word address (2), word count N
+// (2), then 2N data bytes.
+inline constexpr WordsLayout kAreaWords{.header = 5, .count_at = 3, .count_width = 2};
+// GB and GJB block write: two bytes passed through, word count N (1) at offset 2, then 2N bytes.
+inline constexpr WordsLayout kBlockWords{.header = 3, .count_at = 2, .count_width = 1};
 
 // Match parameters: `header` bytes whose last one is the match length in bits b, followed by
 // the match value rounded up to whole bytes.
@@ -120,6 +113,12 @@ inline int wake(std::int32_t address, std::uint8_t command, const std::uint8_t* 
                 std::size_t header = 4) {
     Request request(address, command);
     match_record(request, match, header);
+    return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
+}
+
+// No request data; the reply is length-prefixed (security parameters, lock information).
+inline int read_prefixed(std::int32_t address, std::uint8_t command, std::uint8_t* out) {
+    Request request(address, command);
     return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
 }
 

@@ -104,10 +104,29 @@ struct Reply {
         out[1] = at(1);
         bounded(out, static_cast<std::size_t>(at(0)) << 8 | at(1));
     }
+    // A 2-byte big-endian count R, then R bytes: copies the count and the data (R + 2 bytes).
+    void count_prefixed(std::uint8_t* out) const {
+        out[0] = at(0);
+        out[1] = at(1);
+        bounded(out, (static_cast<std::size_t>(at(0)) << 8 | at(1)) + 2);
+    }
 };
 
 // The two results an export gives after a valid reply.
 inline int link_result(int code) { return code; }
 inline int verdict_result(int code) { return code != KESTREL_OK ? code : link::session().reader_status; }
+
+// Runs the transaction; after a valid reply applies `copy` to the reply and returns the
+// reader status, otherwise returns the link status code with nothing copied.
+template <typename Copy>
+int exchange(Request& request, Copy copy) {
+    const int code = request.transact();
+    if (code == KESTREL_OK) copy(Reply{});
+    return verdict_result(code);
+}
+
+inline int exchange(Request& request) {
+    return verdict_result(request.transact());
+}
 
 }  // namespace kestrel::api

@@ -129,13 +129,91 @@ KESTREL_API int32_t KESTREL_CALL EPC_Edit_TAG_Pwd(int32_t address, uint8_t* firs
                                                   uint8_t* second_password);
 KESTREL_API int32_t KESTREL_CALL EPC_TAG_Cust_Command(int32_t address, uint8_t* record, uint8_t* reply);
 
-/* GB tags */
+/* GB tags. Memory areas: 0 tag information, 1 coding, 2 security, 3..18 user areas 1..16. */
+#define KESTREL_AREA_MEMORY_SIZE 5   /* area, word address (2), word count (2): GB/GJB read and erase */
+#define KESTREL_AREA_LOCK_SIZE 3     /* GB: area, configuration, action; GJB: area, action, spare */
+#define KESTREL_GB_PASSWORDS_SIZE 9  /* GB_Edit_TAG_Pwd: area, new read password, new write password */
+#define KESTREL_SECPARA_SIZE 6       /* GB tag security parameters */
+#define KESTREL_AUTH_KEY_SIZE 16     /* authentication password or key */
 
-/* GJB tags */
+/* Select parameters, inventory and tag list. */
+KESTREL_API int32_t KESTREL_CALL GB_Read_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL GB_Write_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL GB_Query_ON(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Read_Tag_List(int32_t address, int32_t mode, int32_t length, uint8_t* block);
+/* Passwords, wake and memory access. */
+KESTREL_API int32_t KESTREL_CALL GB_Set_Pwd(int32_t address, int32_t store, int32_t area, uint8_t* read_password,
+                                            uint8_t* write_password);
+KESTREL_API int32_t KESTREL_CALL GB_Wake_TAG(int32_t address, uint8_t* match, uint8_t* coding_area);
+KESTREL_API int32_t KESTREL_CALL GB_Access_Proc(int32_t address, int32_t area, int32_t password_type);
+KESTREL_API int32_t KESTREL_CALL GB_Read_TAG(int32_t address, uint8_t* request, uint8_t* data);
+KESTREL_API int32_t KESTREL_CALL GB_Write_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GB_Kill_TAG(int32_t address, uint8_t* code);
+KESTREL_API int32_t KESTREL_CALL GB_Lock_TAG(int32_t address, uint8_t* lock);
+KESTREL_API int32_t KESTREL_CALL GB_Write_Block_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GB_Erase_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GB_Halt_TAG(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Edit_TAG_Pwd(int32_t address, uint8_t* passwords);
+/* Tag security: parameters, authentication, secure communication. */
+KESTREL_API int32_t KESTREL_CALL GB_Get_SecPara(int32_t address, uint8_t* parameters);
+KESTREL_API int32_t KESTREL_CALL GB_Set_SecPara(int32_t address, uint8_t* parameters);
+KESTREL_API int32_t KESTREL_CALL GB_Set_Auth_Pwd(int32_t address, uint8_t* password);
+KESTREL_API int32_t KESTREL_CALL GB_T2R_XAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_T2R_SAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_R2T_XAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_R2T_SAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Mul_XAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Mul_SAuth(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_Sec_Comm(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GB_TAG_Cust_Command(int32_t address, uint8_t* command, uint8_t* reply);
 
-/* FD custom tags of GB and GJB */
+/* GJB tags. Memory areas: 0 tag information, 1 coding, 2 security, 3 user. */
+#define KESTREL_GJB_PASSWORDS_SIZE 16 /* kill, lock, read, write password */
+
+KESTREL_API int32_t KESTREL_CALL GJB_Read_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL GJB_Write_Select_Para(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL GJB_Query_ON(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GJB_Read_Tag_List(int32_t address, int32_t mode, int32_t length, uint8_t* block);
+KESTREL_API int32_t KESTREL_CALL GJB_Set_Pwd(int32_t address, int32_t store, uint8_t* passwords);
+KESTREL_API int32_t KESTREL_CALL GJB_Wake_TAG(int32_t address, uint8_t* match, uint8_t* coding_area);
+KESTREL_API int32_t KESTREL_CALL GJB_Access_Proc(int32_t address, int32_t password_type);
+KESTREL_API int32_t KESTREL_CALL GJB_Read_TAG(int32_t address, uint8_t* request, uint8_t* data);
+KESTREL_API int32_t KESTREL_CALL GJB_Write_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_Kill_TAG(int32_t address, uint8_t* code);
+KESTREL_API int32_t KESTREL_CALL GJB_Lock_TAG(int32_t address, uint8_t* lock);
+KESTREL_API int32_t KESTREL_CALL GJB_Write_Block_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_Erase_TAG(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_Halt_TAG(int32_t address);
+KESTREL_API int32_t KESTREL_CALL GJB_Edit_TAG_Pwd(int32_t address, uint8_t* passwords);
+KESTREL_API int32_t KESTREL_CALL GJB_Get_SecPara(int32_t address, uint8_t* parameters);
+KESTREL_API int32_t KESTREL_CALL GJB_TAG_Cust_Command(int32_t address, uint8_t* command, uint8_t* reply);
+
+/* FD custom tags of GB and GJB. The GJB block commands use the GJB memory and lock layouts
+ * with a user sub-area code (1 or 2) in place of the area. */
+#define KESTREL_FD_END_CODE_SIZE 4   /* GB_FD_Cust_Init_End: quick-initialisation end code */
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Access(int32_t address, uint8_t* password);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Pwd_Write(int32_t address, uint8_t* password);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Pwd_Lock(int32_t address, uint8_t* mode);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Init_End(int32_t address, uint8_t* end_code);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Cust_Lock_Info(int32_t address, uint8_t* info);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Write_Auth_Pwd(int32_t address, uint8_t* key);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Dual_Auth(int32_t address, int32_t diversify, int32_t key_id);
+KESTREL_API int32_t KESTREL_CALL GB_FD_Get_Diver_Key(int32_t address, int32_t key_id, uint8_t* key);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Read_Block(int32_t address, uint8_t* request, uint8_t* data);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Write_Block(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Erase_Block(int32_t address, uint8_t* request);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Lock_Blck(int32_t address, uint8_t* lock);
+KESTREL_API int32_t KESTREL_CALL GJB_FD_Cust_Lock_Info(int32_t address, uint8_t* info);
 
 /* PSAM and FM151M */
+KESTREL_API int32_t KESTREL_CALL PSAM_POWER_ON(int32_t address, int32_t slot, int32_t power, uint8_t* response);
+KESTREL_API int32_t KESTREL_CALL PSAM_Warm_Reset(int32_t address, int32_t slot, uint8_t* response);
+KESTREL_API int32_t KESTREL_CALL PSAM_Command(int32_t address, uint8_t* command, uint8_t* response);
+KESTREL_API int32_t KESTREL_CALL PSAM_FD_Issue(int32_t address, uint8_t* issue, uint8_t* response);
+KESTREL_API int32_t KESTREL_CALL FM151M_Get_ID(int32_t address, uint8_t* identity);
+KESTREL_API int32_t KESTREL_CALL FM151M_Get_RN(int32_t address, int32_t length, uint8_t* random);
+KESTREL_API int32_t KESTREL_CALL FM151M_Hash(int32_t address, uint8_t* request, uint8_t* reply);
+KESTREL_API int32_t KESTREL_CALL FM151M_Cipher(int32_t address, uint8_t* request, uint8_t* reply);
 
 #ifdef __cplusplus
 }

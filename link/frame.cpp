@@ -1,5 +1,7 @@
 #include "link/frame.h"
 
+#include <initializer_list>
+
 #include "kestrel.h"
 
 namespace kestrel::link {
@@ -29,15 +31,16 @@ private:
 
 }  // namespace
 
-std::size_t encode_command_frame(std::uint8_t address, std::uint8_t command,
-                                 std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
-    if (data.size() > 255) return 0;
-    const auto length = static_cast<std::uint8_t>(data.size());
+namespace {
+
+// DLE SOH, the stuffed header fields and data, the stuffed check byte, DLE STX.
+std::size_t encode_frame(std::initializer_list<std::uint8_t> fields, std::span<const std::uint8_t> data,
+                         std::span<std::uint8_t> out) {
     StuffedWriter w(out);
     w.raw(kDle);
     w.raw(kSoh);
     std::uint8_t check = 0;
-    for (std::uint8_t b : {address, command, length}) {
+    for (std::uint8_t b : fields) {
         w.stuffed(b);
         check = check_step(check, b);
     }
@@ -51,27 +54,20 @@ std::size_t encode_command_frame(std::uint8_t address, std::uint8_t command,
     return w.finish();
 }
 
+}  // namespace
+
+std::size_t encode_command_frame(std::uint8_t address, std::uint8_t command,
+                                 std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
+    if (data.size() > 255) return 0;
+    return encode_frame({address, command, static_cast<std::uint8_t>(data.size())}, data, out);
+}
+
 std::size_t encode_reply_frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
                                std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
     if (data.size() > 0xFFFF) return 0;
     const auto high = static_cast<std::uint8_t>(data.size() >> 8);
     const auto low = static_cast<std::uint8_t>(data.size() & 0xFF);
-    StuffedWriter w(out);
-    w.raw(kDle);
-    w.raw(kSoh);
-    std::uint8_t check = 0;
-    for (std::uint8_t b : {address, echo, status, high, low}) {
-        w.stuffed(b);
-        check = check_step(check, b);
-    }
-    for (std::uint8_t b : data) {
-        w.stuffed(b);
-        check = check_step(check, b);
-    }
-    w.stuffed(check);
-    w.raw(kDle);
-    w.raw(kStx);
-    return w.finish();
+    return encode_frame({address, echo, status, high, low}, data, out);
 }
 
 CommandDecode decode_command_frame(std::span<const std::uint8_t> wire, std::span<std::uint8_t> data_out,
@@ -111,49 +107,52 @@ CommandDecode decode_command_frame(std::span<const std::uint8_t> wire, std::span
 
 int decode_reply_frame(std::span<const std::uint8_t> wire, std::uint8_t command,
                        std::span<std::uint8_t> data_out, ReplyFrame& reply) {
+    // Only the bytes the read delivered are looked at; a frame that needs more fails with 241.
     std::size_t pos = 0;
-    bool short_read = false;
-    auto raw = [&]() -> std::uint8_t {
-        if (pos >= wire.size()) {
-            short_read = true;
-            return 0;
-        }
-        return wire[pos++];
+    auto raw = [&](std::uint8_t& b) {
+        if (pos >= wire.size()) return false;
+        b = wire[pos++];
+        return true;
     };
-    // A 0x10 takes the byte after it as its pair, unexamined.
-    auto stuffed = [&]() -> std::uint8_t {
-        std::uint8_t b = raw();
-        if (b == kDle && !short_read) raw();
-        return b;
+    // The second byte of a doubled 0x10 is skipped without being examined.
+    auto skip_pair = [&](std::uint8_t b) {
+        if (b != kDle) return true;
+        if (pos >= wire.size()) return false;
+        ++pos;
+        return true;
     };
+    auto stuffed = [&](std::uint8_t& b) { return raw(b) && skip_pair(b); };
 
-    if (wire.empty()) return KESTREL_E_REPLY_DLE;
-    if (raw() != kDle) return KESTREL_E_REPLY_DLE;
-    if (std::uint8_t soh = raw(); short_read || soh != kSoh) return short_read ? KESTREL_E_REPLY_DATA : KESTREL_E_REPLY_SOH;
+    std::uint8_t b = 0;
+    if (!raw(b) || b != kDle) return KESTREL_E_REPLY_DLE;
+    if (!raw(b)) return KESTREL_E_REPLY_DATA;
+    if (b != kSoh) return KESTREL_E_REPLY_SOH;
 
-    reply.address = stuffed();
-    std::uint8_t check = check_step(0, reply.address);
-    reply.echo = stuffed();
-    if (short_read) return KESTREL_E_REPLY_DATA;
-    if (reply.echo != command) return KESTREL_E_REPLY_SOH;
-    check = check_step(check, reply.echo);
-    reply.status = stuffed();
-    check = check_step(check, reply.status);
-    const std::uint8_t high = stuffed();
-    const std::uint8_t low = stuffed();
-    check = check_step(check_step(check, high), low);
-    if (short_read) return KESTREL_E_REPLY_DATA;
-    reply.length = static_cast<std::uint16_t>(high << 8 | low);
-    if (reply.length > data_out.size()) return KESTREL_E_REPLY_DATA;
-    for (std::size_t i = 0; i < reply.length; ++i) {
-        data_out[i] = stuffed();
+    ReplyFrame r;
+    if (!stuffed(r.address)) return KESTREL_E_REPLY_DATA;
+    std::uint8_t check = check_step(0, r.address);
+    // The echo is judged as soon as it is read, before its pair byte (if any).
+    if (!raw(r.echo)) return KESTREL_E_REPLY_DATA;
+    if (r.echo != command) return KESTREL_E_REPLY_SOH;
+    if (!skip_pair(r.echo)) return KESTREL_E_REPLY_DATA;
+    check = check_step(check, r.echo);
+    std::uint8_t high = 0, low = 0;
+    if (!stuffed(r.status) || !stuffed(high) || !stuffed(low)) return KESTREL_E_REPLY_DATA;
+    check = check_step(check_step(check_step(check, r.status), high), low);
+    r.length = static_cast<std::uint16_t>(high << 8 | low);
+    if (r.length > data_out.size()) return KESTREL_E_REPLY_DATA;
+    for (std::size_t i = 0; i < r.length; ++i) {
+        if (!stuffed(data_out[i])) return KESTREL_E_REPLY_DATA;
         check = check_step(check, data_out[i]);
     }
-    const std::uint8_t sent_check = stuffed();
-    if (short_read) return KESTREL_E_REPLY_DATA;
+    std::uint8_t sent_check = 0;
+    if (!stuffed(sent_check)) return KESTREL_E_REPLY_DATA;
     if (sent_check != check) return KESTREL_E_REPLY_CHECK;
-    if (std::uint8_t b = raw(); short_read || b != kDle) return short_read ? KESTREL_E_REPLY_DATA : KESTREL_E_REPLY_TRAILER_DLE;
-    if (std::uint8_t b = raw(); short_read || b != kStx) return short_read ? KESTREL_E_REPLY_DATA : KESTREL_E_REPLY_TRAILER_STX;
+    if (!raw(b)) return KESTREL_E_REPLY_DATA;
+    if (b != kDle) return KESTREL_E_REPLY_TRAILER_DLE;
+    if (!raw(b)) return KESTREL_E_REPLY_DATA;
+    if (b != kStx) return KESTREL_E_REPLY_TRAILER_STX;
+    reply = r;
     return KESTREL_OK;
 }
 

@@ -62,11 +62,13 @@ struct ReplyFrame {
     std::uint16_t length = 0;
 };
 
-// Decodes the reply to `command` from the bytes one read delivered. Returns 0, or the link
-// status code of the first failed check: 235 (no DLE), 237 (no SOH, or an echo that differs,
-// raised as soon as the echo is read), 243 (check), 245/247 (trailer), 241 (the frame runs
-// past the received bytes, or its data would not fit `data_out`). The data is written to
-// `data_out` from index 0.
+// Decodes the reply to `command` from the bytes one read delivered; bytes after the trailer
+// are ignored. Returns 0, or the link status code of the first failed check: 235 (no DLE),
+// 237 (no SOH, or an echo that differs, raised as soon as the echo is read), 243 (check),
+// 245/247 (trailer), 241 (the frame runs past the received bytes, or its data would not fit
+// `data_out`). The data is written to `data_out` from index 0 as it is parsed, so a caller
+// that must keep its reply buffer intact until every check passed decodes into scratch;
+// `reply` is set only on success.
 int decode_reply_frame(std::span<const std::uint8_t> wire, std::uint8_t command,
                        std::span<std::uint8_t> data_out, ReplyFrame& reply);
 

@@ -66,37 +66,13 @@ public:
     }
 
     int write(const std::uint8_t* buffer, int count) override {
-        if (fd_ < 0 || count <= 0) return 0;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(settings_.write_total_constant +
-                                                                       settings_.write_total_multiplier * count);
-        int done = 0;
-        while (done < count) {
-            const ssize_t n = ::write(fd_, buffer + done, static_cast<std::size_t>(count - done));
-            if (n > 0) {
-                done += static_cast<int>(n);
-                continue;
-            }
-            if (n < 0 && errno != EAGAIN && errno != EINTR) break;
-            if (!wait_for(POLLOUT, deadline)) break;
-        }
-        return done;
+        return transfer(POLLOUT, settings_.write_total_constant, settings_.write_total_multiplier, count,
+                        [&](int done) { return ::write(fd_, buffer + done, static_cast<std::size_t>(count - done)); });
     }
 
     int read(std::uint8_t* buffer, int count) override {
-        if (fd_ < 0 || count <= 0) return 0;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(settings_.read_total_constant +
-                                                                       settings_.read_total_multiplier * count);
-        int done = 0;
-        while (done < count) {
-            const ssize_t n = ::read(fd_, buffer + done, static_cast<std::size_t>(count - done));
-            if (n > 0) {
-                done += static_cast<int>(n);
-                continue;
-            }
-            if (n < 0 && errno != EAGAIN && errno != EINTR) break;
-            if (!wait_for(POLLIN, deadline)) break;
-        }
-        return done;
+        return transfer(POLLIN, settings_.read_total_constant, settings_.read_total_multiplier, count,
+                        [&](int done) { return ::read(fd_, buffer + done, static_cast<std::size_t>(count - done)); });
     }
 
     void purge() override {
@@ -130,6 +106,26 @@ private:
         ::ioctl(fd, TIOCMBIS, &dtr);
         ::ioctl(fd, TIOCMBIC, &rts);
         return true;
+    }
+
+    // Moves `count` bytes with `step` (one read or write call given the bytes done so far),
+    // bounded in total by constant + multiplier x count milliseconds, as the rate table says.
+    template <typename Step>
+    int transfer(short events, std::uint32_t constant_ms, std::uint32_t per_byte_ms, int count, Step step) {
+        if (fd_ < 0 || count <= 0) return 0;
+        const auto deadline =
+            Clock::now() + std::chrono::milliseconds(constant_ms + per_byte_ms * static_cast<std::uint32_t>(count));
+        int done = 0;
+        while (done < count) {
+            const ssize_t n = step(done);
+            if (n > 0) {
+                done += static_cast<int>(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+            if (!wait_for(events, deadline)) break;
+        }
+        return done;
     }
 
     // Waits until the port is ready for `events` or the deadline has passed.

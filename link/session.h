@@ -6,10 +6,12 @@
 
 #include "link/frame.h"
 
+// libusb's opaque device handle; the session keeps it without pulling in libusb's header.
+struct usb_dev_handle;
+
 namespace kestrel::link {
 
 class SerialPort;
-struct UsbDevice;
 
 enum class Transport : std::uint8_t { serial = 0, usb = 1 };
 
@@ -22,7 +24,7 @@ struct LinkSession {
     std::uint32_t command_wait_count = 0;
 
     // USB link: the open, claimed reader (none when closed) and its bulk endpoints.
-    UsbDevice* usb = nullptr;
+    ::usb_dev_handle* usb_handle = nullptr;
     std::uint32_t usb_out_endpoint = 0;
     std::uint32_t usb_in_endpoint = 0;
 

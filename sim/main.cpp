@@ -6,9 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "sim/faults.h"
 #include "sim/pty_simulator.h"
 #include "sim/reader_model.h"
+#include "sim/scenario.h"
 
 namespace {
 
@@ -17,22 +20,45 @@ void on_signal(int) { g_stop = 1; }
 
 void usage(std::FILE* to) {
     std::fprintf(to,
-                 "usage: readersim [--link PATH] [--address N]\n"
+                 "usage: readersim [options]\n"
                  "\n"
                  "Simulates the reader on a pseudo-terminal and prints the terminal's path.\n"
-                 "  --link PATH    also make PATH a symlink to the terminal (e.g. /tmp/kestrel-com1)\n"
-                 "  --address N    the reader's device number, 0..255 (default 1; 0x.. for hex)\n"
-                 "  --help         this text\n"
+                 "Without --scenario it starts with the built-in default scenario: a few tags of\n"
+                 "each standard (EPC, GB, GJB).\n"
+                 "\n"
+                 "  --link PATH        also make PATH a symlink to the terminal (e.g. /tmp/kestrel-com1)\n"
+                 "  --scenario FILE    reader settings, tags and faults from a JSON scenario file\n"
+                 "  --empty            no scenario: factory settings and no tags\n"
+                 "  --print-scenario   print the built-in default scenario and exit\n"
+                 "  --address N        the reader's device number, 0..254 (default 1; 0x.. for hex);\n"
+                 "                     overrides the scenario's\n"
+                 "  --pace BAUD        send replies at the wire rate of BAUD (10 bits a byte)\n"
+                 "  --fault SPEC       inject a fault; repeatable. SPEC is KIND[,key=value...], KIND one of\n"
+                 "                     drop, delay, corrupt_check, other_address, wrong_echo, trailing,\n"
+                 "                     split, oversize_length, noise; keys: command (code the fault\n"
+                 "                     applies to; default every command), probability (0..1, default 1),\n"
+                 "                     count (times it fires; default no limit), delay_ms, pieces,\n"
+                 "                     bytes (hex), address. Example: --fault drop,command=0x22,probability=0.3\n"
+                 "  --seed N           seed of the fault probabilities (default: the scenario's, or 1)\n"
+                 "  --help             this text\n"
                  "\n"
                  "Point the library at it with KESTREL_COM1=PATH and connect to COM1.\n"
                  "Stops on SIGINT or SIGTERM.\n");
 }
 
+bool number(const char* text, long min, long max, long& out) {
+    char* end = nullptr;
+    out = std::strtol(text, &end, 0);
+    return *text != '\0' && *end == '\0' && out >= min && out <= max;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string link_path;
-    long address = 1;
+    std::string link_path, scenario_path;
+    bool empty = false;
+    long address = -1, pace = 0, seed = -1;
+    std::vector<kestrel::sim::FaultRule> faults;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&]() -> const char* {
@@ -45,26 +71,71 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
+        } else if (arg == "--print-scenario") {
+            std::fputs(kestrel::sim::default_scenario().c_str(), stdout);
+            return 0;
         } else if (arg == "--link") {
             link_path = value();
+        } else if (arg == "--scenario") {
+            scenario_path = value();
+        } else if (arg == "--empty") {
+            empty = true;
         } else if (arg == "--address") {
             const char* text = value();
-            char* end = nullptr;
-            address = std::strtol(text, &end, 0);
-            if (*text == '\0' || *end != '\0' || address < 0 || address > 255) {
-                std::fprintf(stderr, "readersim: --address takes a number from 0 to 255, not '%s'\n", text);
+            if (!number(text, 0, 254, address)) {
+                std::fprintf(stderr, "readersim: --address takes a number from 0 to 254, not '%s'\n", text);
                 return 2;
             }
+        } else if (arg == "--pace") {
+            const char* text = value();
+            if (!number(text, 300, 4000000, pace)) {
+                std::fprintf(stderr, "readersim: --pace takes a rate in bits per second, not '%s'\n", text);
+                return 2;
+            }
+        } else if (arg == "--seed") {
+            const char* text = value();
+            if (!number(text, 0, 0x7FFFFFFF, seed)) {
+                std::fprintf(stderr, "readersim: --seed takes a number, not '%s'\n", text);
+                return 2;
+            }
+        } else if (arg == "--fault") {
+            kestrel::sim::FaultRule rule;
+            std::string error;
+            if (!kestrel::sim::parse_fault(value(), rule, error)) {
+                std::fprintf(stderr, "readersim: --fault: %s\n", error.c_str());
+                return 2;
+            }
+            faults.push_back(rule);
         } else {
             std::fprintf(stderr, "readersim: unknown option '%s'\n", arg.c_str());
             usage(stderr);
             return 2;
         }
     }
+    if (empty && !scenario_path.empty()) {
+        std::fprintf(stderr, "readersim: --empty and --scenario exclude each other\n");
+        return 2;
+    }
 
     kestrel::sim::ReaderModel model;
-    model.set_number(static_cast<std::uint8_t>(address));
+    kestrel::sim::FaultPlan plan;
+    std::string error;
+    if (!scenario_path.empty()) {
+        if (!kestrel::sim::load_scenario_file(scenario_path, model, plan, error)) {
+            std::fprintf(stderr, "readersim: %s\n", error.c_str());
+            return 1;
+        }
+    } else if (!empty && !kestrel::sim::load_scenario(kestrel::sim::default_scenario(), model, plan, error)) {
+        std::fprintf(stderr, "readersim: built-in scenario: %s\n", error.c_str());
+        return 1;
+    }
+    if (address >= 0) model.set_number(static_cast<std::uint8_t>(address));
+    if (seed >= 0) plan.seed(static_cast<std::uint64_t>(seed));
+    for (auto& rule : faults) plan.add(rule);
+
     kestrel::sim::PtySimulator pty(model);
+    if (!plan.rules().empty()) pty.with_responder([&](kestrel::sim::Responder& r) { r.set_shaper(plan.shaper()); });
+    if (pace) pty.set_pacing(static_cast<std::uint32_t>(pace));
     if (!pty.start(link_path)) {
         std::fprintf(stderr, "readersim: %s\n", pty.error().c_str());
         return 1;
@@ -72,6 +143,10 @@ int main(int argc, char** argv) {
     std::printf("%s\n", pty.slave_path().c_str());
     if (!link_path.empty()) std::printf("linked at %s\n", link_path.c_str());
     std::fflush(stdout);
+    unsigned counts[3] = {};
+    for (const auto& t : model.field.tags) ++counts[static_cast<int>(t.standard)];
+    std::fprintf(stderr, "readersim: reader %u, %u EPC, %u GB and %u GJB tags, %zu fault rule(s)\n",
+                 static_cast<unsigned>(model.number()), counts[0], counts[1], counts[2], plan.rules().size());
 
     struct sigaction sa {};
     sa.sa_handler = on_signal;

@@ -12,6 +12,8 @@ ReaderModel::ReaderModel() {
     // The probe: a reader that hears it answers with status 0 and no data.
     on(kProbe, [](ReaderModel&, const Request&) { return Reply{}; });
     install_device_commands(*this);
+    install_tag_commands(*this);
+    install_security_commands(*this);
 }
 
 void ReaderModel::on(std::uint8_t command, Handler handler) { handlers_[command] = std::move(handler); }
@@ -26,13 +28,14 @@ void ReaderModel::reset() {
     ++log.resets;
     settings.carrier = false;
     settings.chip_on = true;
-    field.power_cycle();
+    field.reset();
     security.reset();
 }
 
 void ReaderModel::restore() {
     ++log.restores;
     settings = defaults;
+    field.forget_stored();
     reset();
 }
 

@@ -6,11 +6,6 @@ using namespace kestrel::test;
 
 namespace {
 
-Bytes concat(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // bank 1, bits 0x0020, 16 bits AB CD, Q 4, time 0x0A, stored in the reader
 const Bytes kSelectWrite = {0x0A, 0x01, 0x01, 0x00, 0x20, 0x10, 0xAB, 0xCD, 0x04, 0x0A};
 const Bytes kSelectRead = {0x09, 0x01, 0x00, 0x20, 0x10, 0xAB, 0xCD, 0x04, 0x0A};

@@ -11,6 +11,9 @@
 
 namespace kestrel::test {
 
+// Exports are called with this address; only its low byte (0x01) may reach the wire.
+inline constexpr std::int32_t kAddress = 0x7701;
+
 // Bytes the caller's buffers hold where the export must not write.
 inline constexpr std::uint8_t kUntouched = 0xA5;
 // The reader status every row's reply carries: nonzero, so that a copy made "whatever the
@@ -21,15 +24,33 @@ struct ExportCase {
     std::string name;
     // Calls the export with the caller's in buffer and out buffer.
     std::function<int(std::uint8_t* in, std::uint8_t* out)> call;
-    Bytes input;    // the in buffer's leading bytes before the call
+    Bytes input{};  // the in buffer's leading bytes before the call
     std::uint8_t command = 0;
-    Bytes request;  // the data bytes of the command frame
-    Bytes reply;    // the reply's data bytes
+    Bytes request{};  // the data bytes of the command frame
+    Bytes reply{};    // the reply's data bytes
     bool verdict = false;  // the result is the reader status (else 0)
-    Bytes in_after;        // the in buffer's leading bytes after a valid reply (default: `input`)
-    Bytes out_after;       // the out buffer's leading bytes after a valid reply
+    Bytes in_after{};         // the in buffer's leading bytes after a valid reply (default: `input`)
+    Bytes out_after{};        // the out buffer's leading bytes after a valid reply
     std::size_t cleared = 0;  // leading out bytes set to 0 before the transaction
 };
+
+inline Bytes concat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// `count` bytes counting up from `first`.
+inline Bytes counting(std::size_t count, std::uint8_t first = 0) {
+    Bytes b(count);
+    for (std::size_t i = 0; i < count; ++i) b[i] = static_cast<std::uint8_t>(first + i);
+    return b;
+}
+
+// An in/out buffer after a verdict-byte reply: the verdict in its first byte, the rest as it was.
+inline Bytes verdict_into(Bytes in, std::uint8_t verdict) {
+    in.at(0) = verdict;
+    return in;
+}
 
 class ExportWireTest : public WireTest {
 protected:

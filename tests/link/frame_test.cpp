@@ -147,11 +147,20 @@ TEST(FrameDecode, OneShotReplyRules) {
         {"data larger than the buffer", oversize, 0x20, KESTREL_E_REPLY_DATA},
         {"trailing bytes ignored", trailing, 0x20, KESTREL_OK},
         {"odd pair skipped", odd_pair, 0x20, KESTREL_OK},
+        {"echo 0x10 differs, its pair not received", {0x10, 0x01, 0x01, 0x10}, 0x20, KESTREL_E_REPLY_SOH},
+        {"echo 0x10, its pair not received", {0x10, 0x01, 0x01, 0x10}, 0x10, KESTREL_E_REPLY_DATA},
+        {"address 0x10, its pair not received", {0x10, 0x01, 0x10}, 0x20, KESTREL_E_REPLY_DATA},
+        {"SOH not received", {0x10}, 0x20, KESTREL_E_REPLY_DATA},
+        {"trailer STX not received", {0x10, 0x01, 0x01, 0x20, 0x00, 0x00, 0x00, 0x21, 0x10}, 0x20,
+         KESTREL_E_REPLY_DATA},
     };
     for (const auto& c : cases) {
         std::array<std::uint8_t, kDataCapacity> data{};
-        ReplyFrame r;
+        ReplyFrame r{0xAA, 0xAA, 0xAA, 0xAAAA};
         EXPECT_EQ(decode_reply_frame(c.wire, c.command, data, r), c.code) << c.what;
+        if (c.code != KESTREL_OK) {
+            EXPECT_EQ(r.length, 0xAAAA) << c.what << ": reply record set by a failed decode";
+        }
     }
 
     std::array<std::uint8_t, kDataCapacity> data{};

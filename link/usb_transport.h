@@ -1,0 +1,47 @@
+// The USB transport: finds the reader on the bus and moves encoded frames over its two bulk
+// endpoints through the libusb 0.1 API.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "link/session.h"
+
+namespace kestrel::link {
+
+// The reader's identity and the interface and endpoints its frames travel on.
+inline constexpr std::uint16_t kUsbVendorId = 0x03EB;
+inline constexpr std::uint16_t kUsbProductId = 0x6125;
+inline constexpr int kUsbInterface = 0;
+inline constexpr std::uint32_t kUsbOutEndpoint = 0x01;
+inline constexpr std::uint32_t kUsbInEndpoint = 0x82;
+
+// Largest bulk write; one reply read; the timeout of every bulk transfer.
+inline constexpr std::size_t kUsbPacketSize = 64;
+inline constexpr std::size_t kUsbReplyReadSize = 2048;
+inline constexpr int kUsbTimeoutMs = 500;
+
+// An encoded command frame is counted in one byte.
+inline constexpr std::size_t kUsbMaxCommandFrame = 255;
+
+// A frame whose length is a multiple of the packet size is followed by these two bytes, so
+// that its last packet is a short one and the reader sees where the frame ends.
+inline constexpr std::uint8_t kUsbPadding[2] = {0x00, 0x00};
+
+// Walks libusb's busses in order and each bus's devices in order, and opens the first device
+// with the reader's vendor and product IDs. Returns its handle, or none when no device
+// matches or the first match cannot be opened.
+::usb_dev_handle* Usb_FindReader();
+
+// Sends `frame` (at most kUsbMaxCommandFrame bytes) to the session's OUT endpoint in bulk
+// writes of up to 64 bytes, adding the padding after a frame whose length is a multiple of
+// 64. Stops at the first write that transfers less or more than its size. False on any
+// failure; with no reader open it fails without calling libusb.
+bool Usb_SendFrame(const LinkSession& s, std::span<const std::uint8_t> frame);
+
+// One bulk read of up to 2048 bytes from the session's IN endpoint. Returns the number of
+// bytes placed at the start of `buffer`, or 0 when none arrived (error or timeout).
+std::size_t Usb_ReadReply(const LinkSession& s, std::span<std::uint8_t, kUsbReplyReadSize> buffer);
+
+}  // namespace kestrel::link

@@ -1,0 +1,181 @@
+#include "sim/faults.h"
+
+#include <array>
+#include <cstdlib>
+
+#include "link/frame.h"
+
+namespace kestrel::sim {
+
+namespace {
+
+constexpr std::array<const char*, 9> kNames{"drop",     "delay", "corrupt_check", "other_address", "wrong_echo",
+                                            "trailing", "split", "oversize_length", "noise"};
+
+// The oversize reply claims one byte more than the host's reply area holds.
+constexpr std::size_t kOversize = link::kDataCapacity + 1;
+
+// A reply frame with every field given, the check byte included, stuffed for the wire.
+std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
+                                std::span<const std::uint8_t> data, std::uint8_t check) {
+    std::vector<std::uint8_t> body{address, echo, status, static_cast<std::uint8_t>(data.size() >> 8),
+                                   static_cast<std::uint8_t>(data.size())};
+    body.insert(body.end(), data.begin(), data.end());
+    body.push_back(check);
+    std::vector<std::uint8_t> wire{link::kDle, link::kSoh};
+    for (std::uint8_t b : body) {
+        wire.push_back(b);
+        if (b == link::kDle) wire.push_back(b);
+    }
+    wire.push_back(link::kDle);
+    wire.push_back(link::kStx);
+    return wire;
+}
+
+std::uint8_t check_of(std::uint8_t address, std::uint8_t echo, std::uint8_t status, std::span<const std::uint8_t> data) {
+    const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(data.size() >> 8),
+                                           static_cast<std::uint8_t>(data.size())};
+    return link::check_of(data, link::check_of(head));
+}
+
+bool parse_number(const std::string& text, long min, long max, long& out) {
+    char* end = nullptr;
+    out = std::strtol(text.c_str(), &end, 0);
+    return !text.empty() && *end == '\0' && out >= min && out <= max;
+}
+
+}  // namespace
+
+std::optional<FaultKind> fault_kind_by_name(const std::string& name) {
+    for (std::size_t i = 0; i < kNames.size(); ++i)
+        if (name == kNames[i]) return static_cast<FaultKind>(i);
+    return std::nullopt;
+}
+
+const char* fault_kind_name(FaultKind kind) { return kNames[static_cast<std::size_t>(kind)]; }
+
+bool set_fault_field(FaultRule& rule, const std::string& key, const std::string& value, std::string& error) {
+    long n = 0;
+    if (key == "command") {
+        if (!parse_number(value, 0, 255, n)) return error = "command must be 0..255, not '" + value + "'", false;
+        rule.command = static_cast<int>(n);
+    } else if (key == "probability") {
+        char* end = nullptr;
+        const double p = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0' || p < 0 || p > 1)
+            return error = "probability must be 0..1, not '" + value + "'", false;
+        rule.probability = p;
+    } else if (key == "count" || key == "delay_ms" || key == "pieces") {
+        if (!parse_number(value, key == "pieces" ? 2 : 0, 60000, n))
+            return error = key + " takes a number, not '" + value + "'", false;
+        (key == "count" ? rule.count : key == "delay_ms" ? rule.delay_ms : rule.pieces) = static_cast<unsigned>(n);
+    } else if (key == "address") {
+        if (!parse_number(value, 0, 255, n)) return error = "address must be 0..255, not '" + value + "'", false;
+        rule.address = static_cast<int>(n);
+    } else if (key == "bytes") {
+        rule.bytes.clear();
+        std::string digits;
+        for (char c : value)
+            if (c != ' ') digits += c;
+        if (digits.size() % 2) return error = "bytes must be hex pairs, not '" + value + "'", false;
+        for (std::size_t i = 0; i < digits.size(); i += 2) {
+            if (!parse_number("0x" + digits.substr(i, 2), 0, 255, n)) return error = "bytes must be hex, not '" + value + "'", false;
+            rule.bytes.push_back(static_cast<std::uint8_t>(n));
+        }
+    } else {
+        return error = "unknown fault setting '" + key + "'", false;
+    }
+    return true;
+}
+
+bool parse_fault(const std::string& text, FaultRule& rule, std::string& error) {
+    rule = FaultRule{};
+    std::size_t pos = text.find(',');
+    const std::string name = text.substr(0, pos);
+    auto kind = fault_kind_by_name(name);
+    if (!kind) return error = "unknown fault '" + name + "'", false;
+    rule.kind = *kind;
+    while (pos != std::string::npos) {
+        const std::size_t next = text.find(',', pos + 1);
+        const std::string item = text.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
+        const std::size_t eq = item.find('=');
+        if (eq == std::string::npos) return error = "fault setting '" + item + "' needs key=value", false;
+        if (!set_fault_field(rule, item.substr(0, eq), item.substr(eq + 1), error)) return false;
+        pos = next;
+    }
+    return true;
+}
+
+Transmission FaultPlan::apply(const Request& request, Transmission t) {
+    FaultRule* rule = nullptr;
+    for (FaultRule& r : rules_) {
+        if (r.command >= 0 && r.command != request.command) continue;
+        if (r.count && r.fired >= r.count) continue;
+        if (r.probability < 1.0 && std::uniform_real_distribution<double>(0.0, 1.0)(rng_) >= r.probability) continue;
+        rule = &r;
+        break;
+    }
+    if (!rule || t.empty()) return t;
+    ++rule->fired;
+    ++injected_;
+
+    std::vector<std::uint8_t> wire;
+    for (const Chunk& c : t) wire.insert(wire.end(), c.bytes.begin(), c.bytes.end());
+    // Take the encoded reply apart, so the faults can rebuild it field by field.
+    std::vector<std::uint8_t> data(0x10000);
+    link::ReplyFrame f;
+    if (link::decode_reply_frame(wire, request.command, data, f) != 0) return t;
+    data.resize(f.length);
+    const auto delay = std::chrono::milliseconds(rule->delay_ms);
+    auto one = [&](std::vector<std::uint8_t> bytes, std::chrono::milliseconds wait = {}) {
+        return Transmission{Chunk{wait, std::move(bytes)}};
+    };
+
+    switch (rule->kind) {
+    case FaultKind::drop:
+        return {};
+    case FaultKind::delay:
+        t.front().delay += delay;
+        return t;
+    case FaultKind::corrupt_check:
+        return one(frame(f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data) ^ 0x01));
+    case FaultKind::other_address: {
+        const auto from = static_cast<std::uint8_t>(rule->address >= 0 ? rule->address : (f.address + 1) % 0xFF);
+        return one(frame(from, f.echo, f.status, data, check_of(from, f.echo, f.status, data)));
+    }
+    case FaultKind::wrong_echo: {
+        const auto echo = static_cast<std::uint8_t>(f.echo + 1);
+        return one(frame(f.address, echo, f.status, data, check_of(f.address, echo, f.status, data)));
+    }
+    case FaultKind::trailing: {
+        const auto extra = rule->bytes.empty() ? std::vector<std::uint8_t>{0x00, 0x55, 0xAA} : rule->bytes;
+        wire.insert(wire.end(), extra.begin(), extra.end());
+        return one(wire);
+    }
+    case FaultKind::noise: {
+        auto bytes = rule->bytes.empty() ? std::vector<std::uint8_t>{0x55, 0xAA, 0x00} : rule->bytes;
+        bytes.insert(bytes.end(), wire.begin(), wire.end());
+        return one(bytes);
+    }
+    case FaultKind::split: {
+        Transmission out;
+        const std::size_t n = std::max<std::size_t>(2, rule->pieces);
+        const std::size_t step = (wire.size() + n - 1) / n;
+        for (std::size_t i = 0; i < wire.size(); i += step) {
+            const std::size_t end = std::min(wire.size(), i + step);
+            out.push_back(Chunk{out.empty() ? std::chrono::milliseconds(0) : delay,
+                                std::vector<std::uint8_t>(wire.begin() + static_cast<std::ptrdiff_t>(i),
+                                                          wire.begin() + static_cast<std::ptrdiff_t>(end))});
+        }
+        return out;
+    }
+    case FaultKind::oversize_length: {
+        std::vector<std::uint8_t> big = data;
+        big.resize(std::max(big.size(), kOversize), 0);
+        return one(frame(f.address, f.echo, f.status, big, check_of(f.address, f.echo, f.status, big)));
+    }
+    }
+    return t;
+}
+
+}  // namespace kestrel::sim

@@ -1,0 +1,311 @@
+#include "sim/scenario.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+namespace kestrel::sim {
+
+namespace {
+
+using nlohmann::json;
+
+const char kDefaultScenario[] =
+#include "sim/default_scenario.inc"
+    ;
+
+// Reports what went wrong and where; loading stops at the first problem.
+struct Loader {
+    std::string error;
+
+    bool fail(const std::string& where, const std::string& what) {
+        if (error.empty()) error = where + ": " + what;
+        return false;
+    }
+
+    bool keys(const json& j, const std::string& where, std::initializer_list<const char*> allowed) {
+        if (!j.is_object()) return fail(where, "must be an object");
+        for (auto it = j.begin(); it != j.end(); ++it) {
+            if (std::none_of(allowed.begin(), allowed.end(), [&](const char* k) { return it.key() == k; }))
+                return fail(where, "unknown entry '" + it.key() + "'");
+        }
+        return true;
+    }
+
+    // Hex text, spaces allowed: "3000 E200 01".
+    bool bytes(const json& j, const std::string& where, std::vector<std::uint8_t>& out, std::size_t exact = 0) {
+        if (!j.is_string()) return fail(where, "must be a hex string");
+        std::string digits;
+        for (char c : j.get<std::string>()) {
+            if (c == ' ') continue;
+            if (!std::isxdigit(static_cast<unsigned char>(c))) return fail(where, "is not hex");
+            digits += c;
+        }
+        if (digits.size() % 2) return fail(where, "needs whole bytes (pairs of hex digits)");
+        out.clear();
+        for (std::size_t i = 0; i < digits.size(); i += 2)
+            out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+        if (exact && out.size() != exact) return fail(where, "must be " + std::to_string(exact) + " bytes");
+        return true;
+    }
+
+    template <std::size_t N>
+    bool array(const json& j, const std::string& where, std::array<std::uint8_t, N>& out) {
+        std::vector<std::uint8_t> b;
+        if (!bytes(j, where, b, N)) return false;
+        std::copy(b.begin(), b.end(), out.begin());
+        return true;
+    }
+
+    bool number(const json& j, const std::string& where, long min, long max, long& out) {
+        if (!j.is_number_integer()) return fail(where, "must be a whole number");
+        out = j.get<long>();
+        if (out < min || out > max) return fail(where, "must be " + std::to_string(min) + ".." + std::to_string(max));
+        return true;
+    }
+
+    bool reader(const json& j, ReaderModel& m) {
+        if (!keys(j, "reader", {"address", "identity", "baud_code", "temperature", "work_params", "reader_chip",
+                                "rssi", "menjin", "channels", "psam_atr", "psam_files"}))
+            return false;
+        ReaderSettings& s = m.settings;
+        long n = 0;
+        if (j.contains("address")) {
+            if (!number(j["address"], "reader.address", 0, 254, n)) return false;
+            m.set_number(static_cast<std::uint8_t>(n));
+        }
+        if (j.contains("identity")) {
+            if (!j["identity"].is_string() || j["identity"].get<std::string>().size() > 22)
+                return fail("reader.identity", "must be text of at most 22 characters");
+            const std::string text = j["identity"];
+            s.identity.fill(0);
+            std::copy(text.begin(), text.end(), s.identity.begin());
+        }
+        if (j.contains("baud_code")) {
+            if (!number(j["baud_code"], "reader.baud_code", 0, 4, n)) return false;
+            s.baud_code = static_cast<std::uint8_t>(n);
+        }
+        if (j.contains("temperature")) {
+            if (!number(j["temperature"], "reader.temperature", 0, 120, n)) return false;
+            s.temperature = static_cast<std::uint8_t>(n);
+        }
+        if (j.contains("rssi")) {
+            if (!number(j["rssi"], "reader.rssi", 0, 255, n)) return false;
+            s.rssi = static_cast<std::uint8_t>(n);
+        }
+        if (j.contains("reader_chip")) {
+            if (!j["reader_chip"].is_boolean()) return fail("reader.reader_chip", "must be true or false");
+            s.chip_on = j["reader_chip"];
+        }
+        if (j.contains("work_params") && !array(j["work_params"], "reader.work_params", s.work)) return false;
+        if (j.contains("menjin") && !array(j["menjin"], "reader.menjin", s.menjin)) return false;
+        if (j.contains("channels")) {
+            if (!j["channels"].is_object()) return fail("reader.channels", "must map regions to masks");
+            for (auto it = j["channels"].begin(); it != j["channels"].end(); ++it) {
+                long region = -1;
+                std::istringstream(it.key()) >> region;
+                if (region < 0 || region > 4) return fail("reader.channels", "region '" + it.key() + "' is not 0..4");
+                if (!array(it.value(), "reader.channels." + it.key(), s.channels[static_cast<std::uint8_t>(region)]))
+                    return false;
+            }
+        }
+        if (j.contains("psam_atr")) {
+            std::vector<std::uint8_t> atr;
+            if (!bytes(j["psam_atr"], "reader.psam_atr", atr)) return false;
+            for (PsamSlot& slot : m.security.slots) slot.atr = atr;
+        }
+        if (j.contains("psam_files")) {
+            m.security.card.files.clear();
+            for (const json& f : j["psam_files"]) {
+                std::array<std::uint8_t, 2> id{};
+                if (!array(f, "reader.psam_files", id)) return false;
+                m.security.card.files.push_back(static_cast<std::uint16_t>(id[0] << 8 | id[1]));
+            }
+        }
+        return true;
+    }
+
+    // Fills an area from its start; a longer content makes the area longer.
+    bool area(const json& j, const std::string& where, Tag& t, std::size_t index, bool exact = false) {
+        std::vector<std::uint8_t> b;
+        if (!bytes(j, where, b)) return false;
+        if (b.size() % 2) b.push_back(0);
+        auto& a = t.areas[index];
+        if (exact || b.size() > a.size()) a.assign(b.size(), 0);
+        std::copy(b.begin(), b.end(), a.begin());
+        return true;
+    }
+
+    bool password(const json& j, const std::string& where, Password& p) { return array(j, where, p); }
+
+    bool tag(const json& j, const std::string& where, ReaderModel& m) {
+        if (!j.is_object() || !j.contains("standard") || !j["standard"].is_string())
+            return fail(where, "needs a \"standard\": \"epc\", \"gb\" or \"gjb\"");
+        Standard s{};
+        if (!standard_by_name(j["standard"], s)) return fail(where + ".standard", "must be epc, gb or gjb");
+        Tag t = Tag::blank(s);
+        if (s == Standard::epc) {
+            if (!keys(j, where, {"standard", "epc", "tid", "user", "access_password", "kill_password", "halted"}))
+                return false;
+            if (j.contains("epc")) {
+                std::vector<std::uint8_t> epc;
+                if (!bytes(j["epc"], where + ".epc", epc)) return false;
+                if (epc.size() > 62) return fail(where + ".epc", "is longer than 31 words");
+                t.set_epc(epc);
+            }
+            if (j.contains("tid") && !area(j["tid"], where + ".tid", t, 2)) return false;
+            if (j.contains("user") && !area(j["user"], where + ".user", t, 3)) return false;
+            Password p{};
+            if (j.contains("kill_password")) {
+                if (!password(j["kill_password"], where + ".kill_password", p)) return false;
+                std::copy(p.begin(), p.end(), t.areas[0].begin());
+            }
+            if (j.contains("access_password")) {
+                if (!password(j["access_password"], where + ".access_password", p)) return false;
+                std::copy(p.begin(), p.end(), t.areas[0].begin() + 4);
+            }
+        } else {
+            const bool gb = s == Standard::gb;
+            if (gb ? !keys(j, where, {"standard", "coding", "security_word", "info", "security", "user", "passwords",
+                                      "security_params", "auth_key", "fd_password", "halted"})
+                   : !keys(j, where, {"standard", "coding", "security_word", "info", "security", "user", "passwords",
+                                      "security_params", "fd_user2", "fd_user3", "halted"}))
+                return false;
+            if (j.contains("coding") && !area(j["coding"], where + ".coding", t, 1, true)) return false;
+            if (j.contains("info") && !area(j["info"], where + ".info", t, 0)) return false;
+            if (j.contains("security") && !area(j["security"], where + ".security", t, 2)) return false;
+            if (j.contains("security_word") && !array(j["security_word"], where + ".security_word", t.security_word))
+                return false;
+            if (j.contains("security_params") &&
+                !bytes(j["security_params"], where + ".security_params", t.sec_params, gb ? 6 : 0))
+                return false;
+            if (gb) {
+                if (j.contains("user")) {
+                    if (!j["user"].is_object()) return fail(where + ".user", "must map user areas 1..16 to contents");
+                    for (auto it = j["user"].begin(); it != j["user"].end(); ++it) {
+                        long k = 0;
+                        std::istringstream(it.key()) >> k;
+                        if (k < 1 || k > 16) return fail(where + ".user", "user area '" + it.key() + "' is not 1..16");
+                        if (!area(it.value(), where + ".user." + it.key(), t, static_cast<std::size_t>(k + 2))) return false;
+                    }
+                }
+                if (j.contains("passwords")) {
+                    if (!j["passwords"].is_object()) return fail(where + ".passwords", "must map area codes to [read, write]");
+                    for (auto it = j["passwords"].begin(); it != j["passwords"].end(); ++it) {
+                        long a = -1;
+                        std::istringstream(it.key()) >> a;
+                        const std::string w = where + ".passwords." + it.key();
+                        if (a < 0 || a > 18) return fail(w, "area code must be 0..18");
+                        if (!it.value().is_array() || it.value().size() != 2) return fail(w, "must be [read, write]");
+                        auto& pw = t.area_passwords[static_cast<std::size_t>(a)];
+                        if (!password(it.value()[0], w, pw[0]) || !password(it.value()[1], w, pw[1])) return false;
+                    }
+                }
+                if (j.contains("auth_key") && !array(j["auth_key"], where + ".auth_key", t.auth_key)) return false;
+                if (j.contains("fd_password") && !password(j["fd_password"], where + ".fd_password", t.fd_password))
+                    return false;
+            } else {
+                if (j.contains("user") && !area(j["user"], where + ".user", t, 3)) return false;
+                if (j.contains("fd_user2") && !area(j["fd_user2"], where + ".fd_user2", t, kGjbFdSubArea2)) return false;
+                if (j.contains("fd_user3") && !area(j["fd_user3"], where + ".fd_user3", t, kGjbFdSubArea3)) return false;
+                if (j.contains("passwords")) {
+                    const json& p = j["passwords"];
+                    if (!keys(p, where + ".passwords", {"kill", "lock", "read", "write"})) return false;
+                    const char* names[] = {"kill", "lock", "read", "write"};
+                    for (std::size_t i = 0; i < 4; ++i)
+                        if (p.contains(names[i]) &&
+                            !password(p[names[i]], where + ".passwords." + names[i], t.passwords[i]))
+                            return false;
+                }
+            }
+        }
+        if (j.contains("halted")) {
+            if (!j["halted"].is_boolean()) return fail(where + ".halted", "must be true or false");
+            t.halted = j["halted"];
+        }
+        m.field.tags.push_back(std::move(t));
+        return true;
+    }
+
+    bool faults(const json& j, FaultPlan& plan) {
+        if (!keys(j, "faults", {"seed", "rules"})) return false;
+        if (j.contains("seed")) {
+            if (!j["seed"].is_number_unsigned() && !j["seed"].is_number_integer()) return fail("faults.seed", "must be a number");
+            plan.seed(j["seed"].get<std::uint64_t>());
+        }
+        if (!j.contains("rules")) return true;
+        if (!j["rules"].is_array()) return fail("faults.rules", "must be a list");
+        for (std::size_t i = 0; i < j["rules"].size(); ++i) {
+            const json& r = j["rules"][i];
+            const std::string where = "faults.rules[" + std::to_string(i) + "]";
+            if (!keys(r, where, {"kind", "command", "probability", "count", "delay_ms", "pieces", "bytes", "address"}))
+                return false;
+            if (!r.contains("kind") || !r["kind"].is_string()) return fail(where, "needs a \"kind\"");
+            FaultRule rule;
+            auto kind = fault_kind_by_name(r["kind"]);
+            if (!kind) return fail(where + ".kind", "unknown fault '" + r["kind"].get<std::string>() + "'");
+            rule.kind = *kind;
+            for (auto it = r.begin(); it != r.end(); ++it) {
+                if (it.key() == "kind") continue;
+                const std::string text = it.value().is_string() ? it.value().get<std::string>() : it.value().dump();
+                std::string e;
+                if (!set_fault_field(rule, it.key(), text, e)) return fail(where, e);
+            }
+            plan.add(rule);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+bool load_scenario(const std::string& json_text, ReaderModel& model, FaultPlan& plan, std::string& error) {
+    Loader l;
+    json j;
+    try {
+        j = json::parse(json_text);
+    } catch (const json::parse_error& e) {
+        error = std::string("not valid JSON: ") + e.what();
+        return false;
+    }
+    bool ok = l.keys(j, "scenario", {"reader", "tags", "faults"});
+    if (ok && j.contains("reader")) ok = l.reader(j["reader"], model);
+    if (ok && j.contains("tags")) {
+        if (!j["tags"].is_array()) ok = l.fail("tags", "must be a list");
+        for (std::size_t i = 0; ok && i < j["tags"].size(); ++i)
+            ok = l.tag(j["tags"][i], "tags[" + std::to_string(i) + "]", model);
+    }
+    if (ok && j.contains("faults")) ok = l.faults(j["faults"], plan);
+    if (!ok) {
+        error = l.error;
+        return false;
+    }
+    model.adopt_defaults();
+    return true;
+}
+
+bool load_scenario_file(const std::string& path, ReaderModel& model, FaultPlan& plan, std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    if (!load_scenario(text.str(), model, plan, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+const std::string& default_scenario() {
+    static const std::string text = kDefaultScenario;
+    return text;
+}
+
+}  // namespace kestrel::sim
