@@ -104,7 +104,7 @@ class ConsoleTest : public QObject {
         return s;
     }
 
-private slots:
+private Q_SLOTS:
     void init() {
         reader = std::make_unique<SimReader>();
         QVERIFY2(reader->start(), reader->error().c_str());

@@ -24,7 +24,7 @@ QByteArray bytes(std::initializer_list<int> values) {
 
 class HelpersTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void hexByte_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("value");
