@@ -2,11 +2,10 @@
 // it. It records every command it answers, so a test can see what a screen sent.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "sim/pty_simulator.h"
@@ -22,32 +21,53 @@ struct Received {
 
 class SimReader {
 public:
-    SimReader() = default;
-    ~SimReader() { stop(); }
-
-    bool start();
-    void stop();
+    ~SimReader() {
+        if (!started_) return;
+        pty_.stop();
+        ::unsetenv("KESTREL_COM1");
+    }
+    bool start() {
+        // The shaper sees every answered command on its way out and lets the answer go unchanged.
+        withResponder([this](kestrel::sim::Responder& r) {
+            r.set_shaper([this](const kestrel::sim::Request& q, kestrel::sim::Transmission t) {
+                std::lock_guard lock(mutex_);
+                received_.push_back({q.address, q.command, {q.data.begin(), q.data.end()}});
+                return t;
+            });
+        });
+        started_ = pty_.start();
+        if (started_) ::setenv("KESTREL_COM1", pty_.slave_path().c_str(), 1);
+        return started_;
+    }
     const std::string& error() const { return pty_.error(); }
 
-    // The commands answered since the last clear (the probe included), oldest first.
-    std::vector<Received> received();
-    std::optional<Received> last(std::uint8_t command);
-    void clear();
-
+    // The last command answered with this code, if any.
+    std::optional<Received> last(std::uint8_t command) {
+        std::lock_guard lock(mutex_);
+        for (auto it = received_.rbegin(); it != received_.rend(); ++it)
+            if (it->command == command) return *it;
+        return std::nullopt;
+    }
+    std::size_t count() {
+        std::lock_guard lock(mutex_);
+        return received_.size();
+    }
     // Runs `f` on the reader's model while the simulator is idle.
     template <typename F>
     void withModel(F f) {
-        pty_.with_responder([&](kestrel::sim::Responder& r) { f(r.model()); });
+        withResponder([&](kestrel::sim::Responder& r) { f(r.model()); });
     }
-    // Makes the reader refuse every ALARM with a nonzero status byte.
-    void refuseAlarm();
 
 private:
+    template <typename F>
+    void withResponder(F f) {
+        pty_.with_responder(f);
+    }
     kestrel::sim::ReaderModel model_;
     kestrel::sim::PtySimulator pty_{model_};
     std::mutex mutex_;
     std::vector<Received> received_;
-    bool running_ = false;
+    bool started_ = false;
 };
 
 }  // namespace plover::test
