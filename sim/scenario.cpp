@@ -14,6 +14,8 @@ namespace {
 
 using nlohmann::json;
 
+constexpr std::size_t kMaxCodingBytes = 252;
+
 const char kDefaultScenario[] =
 #include "sim/default_scenario.inc"
     ;
@@ -59,6 +61,15 @@ struct Loader {
         if (!bytes(j, where, b, N)) return false;
         std::copy(b.begin(), b.end(), out.begin());
         return true;
+    }
+
+    // A number written as an object key ("3" in {"3": ...}): digits only.
+    static bool key_number(const std::string& key, long min, long max, long& out) {
+        const bool digits = !key.empty() && key.size() <= 3 &&
+                            std::all_of(key.begin(), key.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+        if (!digits) return false;
+        out = std::stol(key);
+        return out >= min && out <= max;
     }
 
     bool number(const json& j, const std::string& where, long min, long max, long& out) {
@@ -107,8 +118,7 @@ struct Loader {
             if (!j["channels"].is_object()) return fail("reader.channels", "must map regions to masks");
             for (auto it = j["channels"].begin(); it != j["channels"].end(); ++it) {
                 long region = -1;
-                std::istringstream(it.key()) >> region;
-                if (region < 0 || region > 4) return fail("reader.channels", "region '" + it.key() + "' is not 0..4");
+                if (!key_number(it.key(), 0, 4, region)) return fail("reader.channels", "region '" + it.key() + "' is not 0..4");
                 if (!array(it.value(), "reader.channels." + it.key(), s.channels[static_cast<std::uint8_t>(region)]))
                     return false;
             }
@@ -119,6 +129,7 @@ struct Loader {
             for (PsamSlot& slot : m.security.slots) slot.atr = atr;
         }
         if (j.contains("psam_files")) {
+            if (!j["psam_files"].is_array()) return fail("reader.psam_files", "must be a list of file identifiers");
             m.security.card.files.clear();
             for (const json& f : j["psam_files"]) {
                 std::array<std::uint8_t, 2> id{};
@@ -176,6 +187,9 @@ struct Loader {
                                       "security_params", "fd_user2", "fd_user3", "halted"}))
                 return false;
             if (j.contains("coding") && !area(j["coding"], where + ".coding", t, 1, true)) return false;
+            // A tag record (one length byte) carries the security word and the coding area.
+            if (t.areas[1].size() > kMaxCodingBytes)
+                return fail(where + ".coding", "is longer than " + std::to_string(kMaxCodingBytes / 2) + " words");
             if (j.contains("info") && !area(j["info"], where + ".info", t, 0)) return false;
             if (j.contains("security") && !area(j["security"], where + ".security", t, 2)) return false;
             if (j.contains("security_word") && !array(j["security_word"], where + ".security_word", t.security_word))
@@ -188,8 +202,7 @@ struct Loader {
                     if (!j["user"].is_object()) return fail(where + ".user", "must map user areas 1..16 to contents");
                     for (auto it = j["user"].begin(); it != j["user"].end(); ++it) {
                         long k = 0;
-                        std::istringstream(it.key()) >> k;
-                        if (k < 1 || k > 16) return fail(where + ".user", "user area '" + it.key() + "' is not 1..16");
+                        if (!key_number(it.key(), 1, 16, k)) return fail(where + ".user", "user area '" + it.key() + "' is not 1..16");
                         if (!area(it.value(), where + ".user." + it.key(), t, static_cast<std::size_t>(k + 2))) return false;
                     }
                 }
@@ -197,9 +210,8 @@ struct Loader {
                     if (!j["passwords"].is_object()) return fail(where + ".passwords", "must map area codes to [read, write]");
                     for (auto it = j["passwords"].begin(); it != j["passwords"].end(); ++it) {
                         long a = -1;
-                        std::istringstream(it.key()) >> a;
                         const std::string w = where + ".passwords." + it.key();
-                        if (a < 0 || a > 18) return fail(w, "area code must be 0..18");
+                        if (!key_number(it.key(), 0, 18, a)) return fail(w, "area code must be 0..18");
                         if (!it.value().is_array() || it.value().size() != 2) return fail(w, "must be [read, write]");
                         auto& pw = t.area_passwords[static_cast<std::size_t>(a)];
                         if (!password(it.value()[0], w, pw[0]) || !password(it.value()[1], w, pw[1])) return false;
@@ -234,7 +246,7 @@ struct Loader {
     bool faults(const json& j, FaultPlan& plan) {
         if (!keys(j, "faults", {"seed", "rules"})) return false;
         if (j.contains("seed")) {
-            if (!j["seed"].is_number_unsigned() && !j["seed"].is_number_integer()) return fail("faults.seed", "must be a number");
+            if (!j["seed"].is_number_unsigned()) return fail("faults.seed", "must be a number from 0");
             plan.seed(j["seed"].get<std::uint64_t>());
         }
         if (!j.contains("rules")) return true;

@@ -236,7 +236,7 @@ TEST(Scenario, DefaultHasTagsOfEachStandardAndErrorsNameTheEntry) {
     EXPECT_EQ(counts[2], 3);
 
     struct Bad {
-        const char* json;
+        std::string json;
         const char* error;
     };
     const Bad bad[] = {
@@ -248,6 +248,15 @@ TEST(Scenario, DefaultHasTagsOfEachStandardAndErrorsNameTheEntry) {
         {R"({"faults": {"rules": [{"kind": "explode"}]}})", "faults.rules[0].kind"},
         {R"({"faults": {"rules": [{"kind": "drop", "probability": 2}]}})", "probability"},
         {R"({"reader": )", "not valid JSON"},
+        // Keys that only start with a number name nothing.
+        {R"({"reader": {"channels": {"x": "FFFFF00000000000"}}})", "region 'x'"},
+        {R"({"reader": {"channels": {"1x": "FFFFF00000000000"}}})", "region '1x'"},
+        {R"({"tags": [{"standard": "gb", "passwords": {"x": ["00000000", "00000000"]}}]})", "passwords.x"},
+        {R"({"reader": {"psam_files": "3F00"}})", "reader.psam_files"},
+        {R"({"faults": {"seed": -5}})", "faults.seed"},
+        // A tag record's one length byte bounds the security word and coding area.
+        {std::string(R"({"tags": [{"standard": "gjb", "coding": ")") + std::string(2 * 254, 'A') + R"("}]})",
+         "tags[0].coding"},
     };
     for (const Bad& b : bad) {
         sim::ReaderModel fresh;
