@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace kestrel::sim {
@@ -92,6 +93,7 @@ void PtySimulator::run() {
 }
 
 void PtySimulator::send(const Transmission& t) {
+    using Clock = std::chrono::steady_clock;
     for (const Chunk& chunk : t) {
         if (chunk.delay.count() > 0) {
             // Wait, but give up early when asked to stop.
@@ -100,18 +102,33 @@ void PtySimulator::send(const Transmission& t) {
             if (!running_) return;
         }
         const std::uint32_t baud = pacing_baud_;
+        // Paced bytes leave on a schedule of ten bits a byte from the chunk's start, so the
+        // time the writes themselves take does not slow the line down.
+        const Clock::time_point paced_from = Clock::now();
         std::size_t done = 0;
+        Clock::time_point last_progress = Clock::now();
         while (done < chunk.bytes.size() && running_) {
-            // Paced: one byte at a time at ten bits per byte; otherwise all at once.
             const std::size_t step = baud ? 1 : chunk.bytes.size() - done;
             const ssize_t w = ::write(master_, chunk.bytes.data() + done, step);
-            if (w > 0) done += static_cast<std::size_t>(w);
-            else if (w < 0 && errno != EAGAIN && errno != EINTR) return;
-            else {
-                pollfd p{master_, POLLOUT, 0};
-                ::poll(&p, 1, 50);
+            if (w > 0) {
+                done += static_cast<std::size_t>(w);
+                last_progress = Clock::now();
+                stalled_ = false;
+                if (baud)
+                    std::this_thread::sleep_until(paced_from + std::chrono::microseconds(10'000'000ull * done / baud));
+                continue;
             }
-            if (baud && w > 0) ::usleep(static_cast<useconds_t>(10'000'000ull / baud));
+            if (w < 0 && errno != EAGAIN && errno != EINTR) return;
+            // A serial line has no back-pressure: what the host does not take is lost. When the
+            // terminal stays full (the host stopped reading, or is gone while the terminal is kept
+            // open) the rest of the reply is dropped, at once while the line is known to be stuck,
+            // so the reader goes on hearing and answering.
+            if (stalled_ || Clock::now() - last_progress > kStallLimit) {
+                stalled_ = true;
+                return;
+            }
+            pollfd p{master_, POLLOUT, 0};
+            ::poll(&p, 1, 50);
         }
     }
 }

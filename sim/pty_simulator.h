@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -45,6 +46,9 @@ private:
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<std::uint32_t> pacing_baud_{0};
+    // How long a reply may wait for room on the terminal before it is dropped.
+    static constexpr std::chrono::milliseconds kStallLimit{500};
+    bool stalled_ = false;  // the last reply found the terminal full and was dropped
     int master_ = -1;
     int keeper_ = -1;
     int wake_[2] = {-1, -1};

@@ -1,8 +1,13 @@
 // The simulated reader driven through the library's exports over a pseudo-terminal: the
 // default scenario's tags, the security devices and the fault layer.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <array>
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "kestrel.h"
 #include "model_harness.h"
@@ -200,6 +205,44 @@ TEST_F(ReaderWithTags, FaultsGiveTheLibrarysStatusCodes) {
         EXPECT_EQ(number, 1) << c.spec;
         with_model([&](sim::ReaderModel&) { plan.clear(); });
     }
+}
+
+// A host that sends and never reads fills the terminal; the reader must drop what cannot go
+// out rather than stall, and answer the next host with fresh replies.
+TEST_F(ReaderWithTags, AHostThatStopsReadingDoesNotStallTheReader) {
+    UnLinkCom();
+    const int fd = ::open(pty.slave_path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    // 3000 identity requests: about 96 KB of replies, more than the terminal holds.
+    const Bytes frame = hex("10 01 01 05 00 04 10 02");
+    constexpr std::size_t kRequests = 3000;
+    Bytes flood;
+    for (std::size_t i = 0; i < kRequests; ++i) flood.insert(flood.end(), frame.begin(), frame.end());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::size_t sent = 0;
+    while (sent < flood.size() && std::chrono::steady_clock::now() < deadline) {
+        const ssize_t n = ::write(fd, flood.data() + sent, flood.size() - sent);
+        if (n > 0) sent += static_cast<std::size_t>(n);
+        else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::close(fd);
+    ASSERT_EQ(sent, flood.size()) << "the reader stopped taking requests";
+    // Every request is answered (LinkCom's probe was the first), whether the reply fitted or not.
+    const std::size_t expected = kRequests + 1;
+    std::size_t answered = 0;
+    while (answered < expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pty.with_responder([&](sim::Responder& r) { answered = r.frames_answered(); });
+    }
+    ASSERT_EQ(answered, expected);
+    ASSERT_EQ(LinkCom(1, 0, 115200), KESTREL_OK);
+    std::uint8_t number = 0;
+    EXPECT_EQ(ReadDeviceNo(1, &number), KESTREL_OK);
+    EXPECT_EQ(number, 1);
 }
 
 TEST(FaultPlan, SeededProbabilityReplaysTheSameFaults) {
