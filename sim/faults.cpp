@@ -1,6 +1,8 @@
 #include "sim/faults.h"
 
 #include <array>
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 
 #include "link/frame.h"
@@ -38,13 +40,18 @@ std::uint8_t check_of(std::uint8_t address, std::uint8_t echo, std::uint8_t stat
     return link::check_of(data, link::check_of(head));
 }
 
-bool parse_number(const std::string& text, long min, long max, long& out) {
-    char* end = nullptr;
-    out = std::strtol(text.c_str(), &end, 0);
-    return !text.empty() && *end == '\0' && out >= min && out <= max;
-}
-
 }  // namespace
+
+bool parse_number(const std::string& text, long min, long max, long& out) {
+    // Decimal, or hex after 0x; a leading zero does not make it octal ("010" is ten).
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* digits = text.c_str() + (hex ? 2 : 0);
+    if (*digits == '\0' || !std::isxdigit(static_cast<unsigned char>(*digits))) return false;
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtol(digits, &end, hex ? 16 : 10);
+    return errno == 0 && *end == '\0' && out >= min && out <= max;
+}
 
 std::optional<FaultKind> fault_kind_by_name(const std::string& name) {
     for (std::size_t i = 0; i < kNames.size(); ++i)

@@ -37,6 +37,10 @@ struct FaultRule {
     unsigned fired = 0;
 };
 
+// A number from the command line or a fault setting: decimal, or hex after "0x"; false
+// unless the whole text is one number from `min` to `max`.
+bool parse_number(const std::string& text, long min, long max, long& out);
+
 // Names as used in scenario files and on the command line ("drop", "corrupt_check", ...).
 std::optional<FaultKind> fault_kind_by_name(const std::string& name);
 const char* fault_kind_name(FaultKind kind);

@@ -46,12 +46,6 @@ void usage(std::FILE* to) {
                  "Stops on SIGINT or SIGTERM.\n");
 }
 
-bool number(const char* text, long min, long max, long& out) {
-    char* end = nullptr;
-    out = std::strtol(text, &end, 0);
-    return *text != '\0' && *end == '\0' && out >= min && out <= max;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,19 +76,19 @@ int main(int argc, char** argv) {
             empty = true;
         } else if (arg == "--address") {
             const char* text = value();
-            if (!number(text, 0, 254, address)) {
+            if (!kestrel::sim::parse_number(text, 0, 254, address)) {
                 std::fprintf(stderr, "readersim: --address takes a number from 0 to 254, not '%s'\n", text);
                 return 2;
             }
         } else if (arg == "--pace") {
             const char* text = value();
-            if (!number(text, 300, 4000000, pace)) {
+            if (!kestrel::sim::parse_number(text, 300, 4000000, pace)) {
                 std::fprintf(stderr, "readersim: --pace takes a rate in bits per second, not '%s'\n", text);
                 return 2;
             }
         } else if (arg == "--seed") {
             const char* text = value();
-            if (!number(text, 0, 0x7FFFFFFF, seed)) {
+            if (!kestrel::sim::parse_number(text, 0, 0x7FFFFFFF, seed)) {
                 std::fprintf(stderr, "readersim: --seed takes a number, not '%s'\n", text);
                 return 2;
             }

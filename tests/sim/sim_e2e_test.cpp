@@ -245,6 +245,31 @@ TEST_F(ReaderWithTags, AHostThatStopsReadingDoesNotStallTheReader) {
     EXPECT_EQ(number, 1);
 }
 
+TEST(FaultPlan, SettingsAreDecimalOrHexAndWholeNumbers) {
+    struct Case {
+        const char* spec;
+        bool ok;
+        int command;
+    };
+    const Case cases[] = {
+        {"drop,command=0x22", true, 0x22},
+        {"drop,command=34", true, 34},
+        {"drop,command=010", true, 10},  // a leading zero is not octal
+        {"drop,command=08", true, 8},
+        {"drop,command=0x", false, 0},
+        {"drop,command=-1", false, 0},
+        {"drop,command=256", false, 0},
+        {"drop,command=12abc", false, 0},
+        {"drop,command=", false, 0},
+    };
+    for (const Case& c : cases) {
+        sim::FaultRule rule;
+        std::string error;
+        EXPECT_EQ(sim::parse_fault(c.spec, rule, error), c.ok) << c.spec;
+        if (c.ok) EXPECT_EQ(rule.command, c.command) << c.spec;
+    }
+}
+
 TEST(FaultPlan, SeededProbabilityReplaysTheSameFaults) {
     auto pattern = [](std::uint64_t seed) {
         sim::FaultPlan plan(seed);
