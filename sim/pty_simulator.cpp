@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -42,6 +43,13 @@ bool PtySimulator::start(const std::string& link_path) {
     }
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     if (!link_path.empty()) {
+        // An earlier run's link is replaced; anything else at that path is left alone.
+        struct stat st {};
+        if (::lstat(link_path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+            error_ = "cannot create the link " + link_path + ": it exists and is not a symbolic link";
+            stop();
+            return false;
+        }
         ::unlink(link_path.c_str());
         if (::symlink(slave_path_.c_str(), link_path.c_str()) != 0) {
             error_ = "cannot create the link " + link_path + ": " + std::strerror(errno);

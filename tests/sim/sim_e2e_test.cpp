@@ -1,11 +1,13 @@
 // The simulated reader driven through the library's exports over a pseudo-terminal: the
 // default scenario's tags, the security devices and the fault layer.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -243,6 +245,37 @@ TEST_F(ReaderWithTags, AHostThatStopsReadingDoesNotStallTheReader) {
     std::uint8_t number = 0;
     EXPECT_EQ(ReadDeviceNo(1, &number), KESTREL_OK);
     EXPECT_EQ(number, 1);
+}
+
+TEST(PtySimulator, TheLinkReplacesAnOldLinkButNeverAFile) {
+    const std::string dir = ::testing::TempDir();
+    const std::string file = dir + "/readersim-link-file", link = dir + "/readersim-link";
+    FILE* f = std::fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("keep", f);
+    std::fclose(f);
+    ::unlink(link.c_str());
+    ASSERT_EQ(::symlink("/nonexistent", link.c_str()), 0);
+
+    sim::ReaderModel model;
+    {
+        sim::PtySimulator pty(model);
+        EXPECT_FALSE(pty.start(file));
+        EXPECT_NE(pty.error().find("not a symbolic link"), std::string::npos) << pty.error();
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_size, 4);
+
+    sim::PtySimulator pty(model);
+    ASSERT_TRUE(pty.start(link)) << pty.error();
+    char target[256] = {};
+    ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(pty.slave_path(), target);
+    pty.stop();
+    EXPECT_NE(::lstat(link.c_str(), &st), 0);
+    ::unlink(file.c_str());
 }
 
 TEST(FaultPlan, SettingsAreDecimalOrHexAndWholeNumbers) {
