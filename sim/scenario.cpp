@@ -91,7 +91,7 @@ struct Loader {
         }
         if (j.contains("identity")) {
             if (!j["identity"].is_string() || j["identity"].get<std::string>().size() > 22)
-                return fail("reader.identity", "must be text of at most 22 characters");
+                return fail("reader.identity", "must be text of at most 22 bytes");
             const std::string text = j["identity"];
             s.identity.fill(0);
             std::copy(text.begin(), text.end(), s.identity.begin());
