@@ -286,6 +286,12 @@ private Q_SLOTS:
         click(s, "Read_Device_No");  // the reader answers at its new number
         QCOMPARE(addressOf(0x07), 0x0A);
         QCOMPARE(lines(s).last(), QStringLiteral(" 模块编号=A"));
+        click(s, "Set_Device_No");  // opened again: loaded afresh, with the new number as present one
+        QWidget* again = s->findChildren<QWidget*>("WriteNo").last();
+        QVERIFY(again != dialog && again->isVisible());
+        QCOMPARE(text(again, "old_id") + "," + text(again, "new_id"), QStringLiteral("A,"));
+        click(again, "Command2");
+        QVERIFY(!again->isVisible());
     }
 
     void writeNumberDialogFailureAndEmptyNumber() {
