@@ -322,6 +322,34 @@ private Q_SLOTS:
         QCOMPARE(lines(heron.get()), QStringList({" ", " 断开联接成功！"}));
     }
 
+    // Each command shows its window's busy pointer while the library works (here: while the
+    // missing library is reported) and the default pointer once it is done.
+    void commandsRunUnderTheBusyPointer() {
+        expectProblems = true;
+        makeConsole("/nonexistent/libkestrel.so");
+        QStringList busy;
+        binding->setProblemHandler([&busy](const QString&) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->cursor().shape() == Qt::WaitCursor)
+                    busy << w->objectName();
+        });
+        QWidget* s = openDeviceSettings();
+        const std::pair<QWidget*, const char*> commands[] = {
+            {heron.get(), "lampa"},    {heron.get(), "Reseta"},    {heron.get(), "linka"},
+            {s, "Lamp_Control"},       {s, "Device_Reset"},        {s, "Restore_Factory"},
+            {s, "Read_Device_Info"},   {s, "Read_Device_No"},      {s, "Set_BaudRate"}};
+        for (auto [window, button] : commands) {
+            busy.clear();
+            click(window, button);
+            QCOMPARE(busy, QStringList({window->objectName()}));
+            QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+        }
+        busy.clear();
+        click(s, "Set_Device_No");
+        click(s->findChild<QWidget*>("WriteNo"), "Command1");
+        QCOMPARE(busy, QStringList({"WriteNo"}));
+    }
+
     void missingLibraryLeavesTheConsoleUsable() {
         expectProblems = true;
         makeConsole("/nonexistent/libkestrel.so");
