@@ -124,6 +124,18 @@ private Q_SLOTS:
         QCOMPARE(enabledButtons(), kNeedLink + kAlwaysEnabled);  // the test buttons stay disabled
     }
 
+    // The port text is compared exactly: typed in lower case (and confirmed with Enter), com3 is
+    // no port name, so the link goes to COM1, where the reader is.
+    void lowerCasePortTextLinksCom1() {
+        QLineEdit* port = control<QComboBox>(heron.get(), "PORT")->lineEdit();
+        port->selectAll();
+        QTest::keyClicks(port, "com3");
+        QTest::keyClick(port, Qt::Key_Return);
+        QCOMPARE(text(heron.get(), "PORT"), QStringLiteral("com3"));
+        click(heron.get(), "linka");
+        QCOMPARE(lines(heron.get()), QStringList({" ", " 设备联接成功！"}));
+    }
+
     void usbWithoutReaderFails() {
         click(heron.get(), "linka");  // the default port is USB, and no USB reader is attached
         QCOMPARE(lines(heron.get()), QStringList({" ", " 设备联接不成功！"}));
