@@ -204,7 +204,8 @@ void DeviceSettingsScreen::setBaudRate() {
 }
 
 void DeviceSettingsScreen::openWriteNumber() {
-    if (!writeNo_) writeNo_ = new WriteNumberDialog(heron_, *this);
+    // A dialog closed before is waiting for its deletion: a fresh one runs the load step again.
+    if (!writeNo_ || !writeNo_->isVisible()) writeNo_ = new WriteNumberDialog(heron_, *this);
     writeNo_->show();
     writeNo_->raise();
     writeNo_->activateWindow();
