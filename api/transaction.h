@@ -1,9 +1,10 @@
 // The calling pattern every export shares: build the request in the link session, run one
 // transaction, then copy part of the reply into the caller's buffers.
 //
-// Copies are bounded by what the reply actually delivered (`reply_length`): a count taken
-// from the reply's own bytes never reaches past the received data, and a fixed-size copy
-// writes 0 for bytes the reply did not deliver.
+// Copies are bounded by what the reply actually delivered (`reply_length`): a copy whose count
+// is taken from the reply's own bytes writes no byte past the received data (its count bytes
+// included, so an empty reply writes nothing), and a fixed-size copy writes 0 for bytes the
+// reply did not deliver.
 #pragma once
 
 #include <algorithm>
@@ -86,28 +87,19 @@ struct Reply {
         if (n > 0) std::memcpy(out, s.reply_data.data(), n);
     }
     // reply[0] = n, then n bytes: copies 1 + n bytes (the count and the data).
-    void length_prefixed(std::uint8_t* out) const {
-        out[0] = at(0);
-        bounded(out, 1 + static_cast<std::size_t>(at(0)));
-    }
+    void length_prefixed(std::uint8_t* out) const { bounded(out, 1 + static_cast<std::size_t>(at(0))); }
     // The first reply byte (the tag's verdict) into the first byte of the request buffer.
     void verdict(std::uint8_t* inout) const { inout[0] = at(0); }
     // A record whose first byte is its own total length: copies that many bytes
     // (when it is 0, only the 0).
-    void self_counted(std::uint8_t* out) const {
-        out[0] = at(0);
-        bounded(out, at(0));
-    }
-    // A tag list block: T (2 bytes, big-endian) counts the block from its first byte.
+    void self_counted(std::uint8_t* out) const { bounded(out, std::max<std::size_t>(1, at(0))); }
+    // A tag list block: T (2 bytes, big-endian) counts the block from its first byte; copies
+    // T bytes, and the two length bytes at least.
     void tag_list_block(std::uint8_t* out) const {
-        out[0] = at(0);
-        out[1] = at(1);
-        bounded(out, static_cast<std::size_t>(at(0)) << 8 | at(1));
+        bounded(out, std::max<std::size_t>(2, static_cast<std::size_t>(at(0)) << 8 | at(1)));
     }
     // A 2-byte big-endian count R, then R bytes: copies the count and the data (R + 2 bytes).
     void count_prefixed(std::uint8_t* out) const {
-        out[0] = at(0);
-        out[1] = at(1);
         bounded(out, (static_cast<std::size_t>(at(0)) << 8 | at(1)) + 2);
     }
 };

@@ -17,6 +17,7 @@
 #include "console/shell/conventions.h"
 #include "console/shell/heron.h"
 #include "console/shell/hex.h"
+#include "console/shell/reader_commands.h"
 #include "console/shell/widgets.h"
 
 namespace plover {
@@ -25,10 +26,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Heron（UHF） 通用读写器系统参数设置");
 
-const QString kLampDone = QStringLiteral(" 驱动LED和蜂鸣器成功！(请等动作完成后再作下一个操作) ");
-const QString kLampFailed = QStringLiteral(" 驱动LED和蜂鸣器失败！");
-const QString kResetDone = QStringLiteral(" 机器复位成功！请等待机器重启后再作其他功能. ");
-const QString kResetFailed = QStringLiteral(" 机器复位失败！");
 const QString kRestoreDone = QStringLiteral(" 机器恢复出厂初始参数成功！请等待机器重启后再作其他功能. ");
 const QString kRestoreFailed = QStringLiteral(" 机器恢复出厂初始参数失败！");
 const QString kInfoDone = QStringLiteral(" 读设备信息符成功！ ");
@@ -40,8 +37,6 @@ const QString kNumberLine = QStringLiteral(" 模块编号=");
 const QString kRateDone = QStringLiteral(" 读置波特率成功,请重新用新的波特率联接！ ");
 const QString kRateFailed = QStringLiteral(" 设置波特率失败！");
 
-const QStringList kRates = {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-                            QStringLiteral("57600"), QStringLiteral("115200")};
 
 // The identity reply's length; the buffer handed to the library is larger, as the screen's
 // original buffer was.
@@ -122,7 +117,7 @@ void DeviceSettingsScreen::load() {
     // No USB here: the port is shown for reference only.
     for (int n = 1; n <= 10; ++n) port_->addItem(QStringLiteral("COM%1").arg(n));
     port_->setCurrentText(heron_.portText());
-    baudRate_->addItems(kRates);
+    baudRate_->addItems(reader_commands::rates());
     baudRate_->setCurrentText(heron_.rateText());
     for (QPushButton* b : findChildren<QPushButton*>()) b->setEnabled(true);
 }
@@ -149,14 +144,12 @@ void DeviceSettingsScreen::adoptDeviceNumber(std::uint8_t number) {
 
 void DeviceSettingsScreen::lampAndBuzzer() {
     BusyPointer busy(this);
-    const std::int32_t r = heron_.binding().call(exports::ALARM, readerAddress(), 7, 20, 20, 3);
-    log::result(list1_, r, {kLampDone}, kLampFailed);
+    reader_commands::lampAndBuzzer(heron_.binding(), list1_, readerAddress());
 }
 
 void DeviceSettingsScreen::resetReader() {
     BusyPointer busy(this);
-    const std::int32_t r = heron_.binding().call(exports::DeviceReset, readerAddress());
-    log::result(list1_, r, {kResetDone}, kResetFailed);
+    reader_commands::reset(heron_.binding(), list1_, readerAddress());
 }
 
 void DeviceSettingsScreen::restoreFactory() {
@@ -204,7 +197,8 @@ void DeviceSettingsScreen::setBaudRate() {
 }
 
 void DeviceSettingsScreen::openWriteNumber() {
-    if (!writeNo_) writeNo_ = new WriteNumberDialog(heron_, *this);
+    // A dialog closed before is waiting for its deletion: a fresh one runs the load step again.
+    if (!writeNo_ || !writeNo_->isVisible()) writeNo_ = new WriteNumberDialog(heron_, *this);
     writeNo_->show();
     writeNo_->raise();
     writeNo_->activateWindow();

@@ -23,8 +23,17 @@ HexKeyFilter& sharedFilter() {
 bool passes(const QKeyEvent* key) {
     const QString text = key->text();
     if (text.isEmpty()) return true;  // keys that type nothing
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) return true;  // focus moves
-    if (key->modifiers() & Qt::ControlModifier) return true;  // shortcuts type nothing
+    switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:  // focus moves
+        case Qt::Key_Delete:   // an editing key, though X11 gives it the text DEL
+            return true;
+        default: break;
+    }
+    // Shortcuts (Ctrl+C, Ctrl+V) type nothing. Ctrl together with Alt is AltGr on Windows, which
+    // types characters such as @ or {: those are judged like any other typed character.
+    const Qt::KeyboardModifiers mods = key->modifiers();
+    if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier)) return true;
     if (text.size() != 1) return false;
     const QChar c = text.front();
     return hex::isHexDigit(c) || c == QChar(8);

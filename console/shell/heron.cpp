@@ -16,6 +16,7 @@
 #include "console/shell/binding.h"
 #include "console/shell/conventions.h"
 #include "console/shell/hex.h"
+#include "console/shell/reader_commands.h"
 #include "console/shell/widgets.h"
 
 namespace plover {
@@ -27,18 +28,12 @@ const QString kTitle = QStringLiteral("Heron（UHF） 通用读写器测试应�
 const QString kLinked = QStringLiteral(" 设备联接成功！");
 const QString kNotLinked = QStringLiteral(" 设备联接不成功！");
 const QString kUnlinked = QStringLiteral(" 断开联接成功！");
-const QString kLampDone = QStringLiteral(" 驱动LED和蜂鸣器成功！(请等动作完成后再作下一个操作) ");
-const QString kLampFailed = QStringLiteral(" 驱动LED和蜂鸣器失败！");
-const QString kResetDone = QStringLiteral(" 机器复位成功！请等待机器重启后再作其他功能. ");
-const QString kResetFailed = QStringLiteral(" 机器复位失败！");
 const QString kRateNotANumber = QStringLiteral(" 波特率“%1”不是十进制数字，没有联接！");
 
 const QStringList kPorts = {QStringLiteral("USB"),  QStringLiteral("COM1"), QStringLiteral("COM2"),
                             QStringLiteral("COM3"), QStringLiteral("COM4"), QStringLiteral("COM5"),
                             QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8"),
                             QStringLiteral("COM9"), QStringLiteral("COM10")};
-const QStringList kRates = {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-                            QStringLiteral("57600"), QStringLiteral("115200")};
 
 // The buttons a failed connect and a disconnect disable; a successful connect enables them all
 // but the three test buttons, which stay disabled for the whole run.
@@ -184,7 +179,7 @@ void Heron::load() {
     port_->addItems(kPorts);
     port_->setCurrentText(QStringLiteral("USB"));
     baudRate_->clear();
-    baudRate_->addItems(kRates);
+    baudRate_->addItems(reader_commands::rates());
     baudRate_->setCurrentText(QStringLiteral("9600"));
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setEnabled(!isTestButton(b->objectName().toLatin1().constData()));
@@ -237,14 +232,12 @@ void Heron::disconnectReader() {
 
 void Heron::lampAndBuzzer() {
     BusyPointer busy(this);
-    const std::int32_t result = binding_.call(exports::ALARM, readerAddress(), 7, 20, 20, 3);
-    log::result(list1_, result, {kLampDone}, kLampFailed);
+    reader_commands::lampAndBuzzer(binding_, list1_, readerAddress());
 }
 
 void Heron::resetReader() {
     BusyPointer busy(this);
-    const std::int32_t result = binding_.call(exports::DeviceReset, readerAddress());
-    log::result(list1_, result, {kResetDone}, kResetFailed);
+    reader_commands::reset(binding_, list1_, readerAddress());
 }
 
 void Heron::clearLog() {

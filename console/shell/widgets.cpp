@@ -44,6 +44,9 @@ QComboBox* comboBox(QWidget* parent, const char* name, const QStringList& items,
     c->setObjectName(QLatin1String(name));
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
+    // The operator's text stays as typed: no completion, and Enter does not swap it for an item
+    // that matches but for case ("com3" is not "COM3").
+    c->setCompleter(nullptr);
     c->addItems(items);
     c->setCurrentText(text);
     return c;

@@ -62,25 +62,27 @@ std::vector<ExportCase> epc_cases() {
 }
 
 // Replies that deliver less than their own count says: the copy stops at what arrived and
-// the rest of the caller's buffer is left alone. An empty reply still writes the count (0)
-// and the verdict byte (0).
+// the rest of the caller's buffer is left alone, count bytes included (an empty reply writes
+// nothing). The verdict byte is a fixed one-byte copy: 0 when the reply is empty.
 std::vector<ExportCase> short_replies() {
     return {
         {"EPC_Read_TAG, count 10, 3 delivered", [](std::uint8_t* in, std::uint8_t* out) { return EPC_Read_TAG(1, in, out); },
          {0x03, 0x00, 0x00, 0x05}, 0x28, {0x03, 0x00, 0x00, 0x05}, {0x0A, 0x01, 0x02, 0x03}, true, {},
          {0x0A, 0x01, 0x02, 0x03}},
         {"EPC_Read_TAG, empty", [](std::uint8_t* in, std::uint8_t* out) { return EPC_Read_TAG(1, in, out); },
-         {0x03, 0x00, 0x00, 0x05}, 0x28, {0x03, 0x00, 0x00, 0x05}, {}, true, {}, {0x00}},
+         {0x03, 0x00, 0x00, 0x05}, 0x28, {0x03, 0x00, 0x00, 0x05}, {}, true, {}, {}},
         {"EPC_Read_Select_Para, length 9, 3 delivered", [](auto, std::uint8_t* out) { return EPC_Read_Select_Para(1, out); },
          {}, 0x20, {}, {0x09, 0x01, 0x00}, true, {}, {0x09, 0x01, 0x00}},
+        {"EPC_Read_Select_Para, empty", [](auto, std::uint8_t* out) { return EPC_Read_Select_Para(1, out); }, {},
+         0x20, {}, {}, true, {}, {}},
         {"EPC_Read_Tag_List, T = 32, 5 delivered", [](auto, std::uint8_t* out) { return EPC_Read_Tag_List(1, 0, 10, out); },
          {}, 0x23, {0x00, 0x0A}, {0x00, 0x20, 0x00, 0x01, 0x01}, true, {}, {0x00, 0x20, 0x00, 0x01, 0x01}},
         {"EPC_Read_Tag_List, 1 byte", [](auto, std::uint8_t* out) { return EPC_Read_Tag_List(1, 0, 10, out); }, {},
-         0x23, {0x00, 0x0A}, {0x01}, true, {}, {0x01, 0x00}},
+         0x23, {0x00, 0x0A}, {0x01}, true, {}, {0x01}},
         {"EPC_Wake_TAG, count 255, 1 delivered", [](std::uint8_t* in, std::uint8_t* out) { return EPC_Wake_TAG(1, in, out); },
          {0x01, 0x00, 0x20, 0x00}, 0x26, {0x01, 0x00, 0x20, 0x00}, {0xFF, 0x30}, true, {}, {0xFF, 0x30}},
         {"EPC_TAG_Cust_Command, empty", [](std::uint8_t* in, std::uint8_t* out) { return EPC_TAG_Cust_Command(1, in, out); },
-         {0x00, 0x00, 0x00, 0x00, 0x00}, 0xE2, {0x00, 0x00, 0x00, 0x00, 0x00}, {}, true, {}, {0x00}},
+         {0x00, 0x00, 0x00, 0x00, 0x00}, 0xE2, {0x00, 0x00, 0x00, 0x00, 0x00}, {}, true, {}, {}},
         {"EPC_Kill_TAG, empty", [](std::uint8_t* in, auto) { return EPC_Kill_TAG(1, in); }, {'K', 'I', 'L', 'L'},
          0x2A, {'K', 'I', 'L', 'L'}, {}, true, {0x00, 'I', 'L', 'L'}, {}},
     };

@@ -124,6 +124,18 @@ private Q_SLOTS:
         QCOMPARE(enabledButtons(), kNeedLink + kAlwaysEnabled);  // the test buttons stay disabled
     }
 
+    // The port text is compared exactly: typed in lower case (and confirmed with Enter), com3 is
+    // no port name, so the link goes to COM1, where the reader is.
+    void lowerCasePortTextLinksCom1() {
+        QLineEdit* port = control<QComboBox>(heron.get(), "PORT")->lineEdit();
+        port->selectAll();
+        QTest::keyClicks(port, "com3");
+        QTest::keyClick(port, Qt::Key_Return);
+        QCOMPARE(text(heron.get(), "PORT"), QStringLiteral("com3"));
+        click(heron.get(), "linka");
+        QCOMPARE(lines(heron.get()), QStringList({" ", " 设备联接成功！"}));
+    }
+
     void usbWithoutReaderFails() {
         click(heron.get(), "linka");  // the default port is USB, and no USB reader is attached
         QCOMPARE(lines(heron.get()), QStringList({" ", " 设备联接不成功！"}));
@@ -286,6 +298,12 @@ private Q_SLOTS:
         click(s, "Read_Device_No");  // the reader answers at its new number
         QCOMPARE(addressOf(0x07), 0x0A);
         QCOMPARE(lines(s).last(), QStringLiteral(" 模块编号=A"));
+        click(s, "Set_Device_No");  // opened again: loaded afresh, with the new number as present one
+        QWidget* again = s->findChildren<QWidget*>("WriteNo").last();
+        QVERIFY(again != dialog && again->isVisible());
+        QCOMPARE(text(again, "old_id") + "," + text(again, "new_id"), QStringLiteral("A,"));
+        click(again, "Command2");
+        QVERIFY(!again->isVisible());
     }
 
     void writeNumberDialogFailureAndEmptyNumber() {
@@ -314,6 +332,34 @@ private Q_SLOTS:
         QCOMPARE(lines(heron.get()).last(), QStringLiteral(" 驱动LED和蜂鸣器失败！"));
         click(heron.get(), "unlinka");
         QCOMPARE(lines(heron.get()), QStringList({" ", " 断开联接成功！"}));
+    }
+
+    // Each command shows its window's busy pointer while the library works (here: while the
+    // missing library is reported) and the default pointer once it is done.
+    void commandsRunUnderTheBusyPointer() {
+        expectProblems = true;
+        makeConsole("/nonexistent/libkestrel.so");
+        QStringList busy;
+        binding->setProblemHandler([&busy](const QString&) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->cursor().shape() == Qt::WaitCursor)
+                    busy << w->objectName();
+        });
+        QWidget* s = openDeviceSettings();
+        const std::pair<QWidget*, const char*> commands[] = {
+            {heron.get(), "lampa"},    {heron.get(), "Reseta"},    {heron.get(), "linka"},
+            {s, "Lamp_Control"},       {s, "Device_Reset"},        {s, "Restore_Factory"},
+            {s, "Read_Device_Info"},   {s, "Read_Device_No"},      {s, "Set_BaudRate"}};
+        for (auto [window, button] : commands) {
+            busy.clear();
+            click(window, button);
+            QCOMPARE(busy, QStringList({window->objectName()}));
+            QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+        }
+        busy.clear();
+        click(s, "Set_Device_No");
+        click(s->findChild<QWidget*>("WriteNo"), "Command1");
+        QCOMPARE(busy, QStringList({"WriteNo"}));
     }
 
     void missingLibraryLeavesTheConsoleUsable() {

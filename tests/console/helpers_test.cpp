@@ -115,6 +115,17 @@ private Q_SLOTS:
         QTest::keyClick(&field, Qt::Key_Left);  // keys that type nothing still work
         QCOMPARE(field.text(), QStringLiteral("Aa"));
         QCOMPARE(field.cursorPosition(), 1);
+        // Keys as a desktop delivers them: Delete carries the text DEL on X11 and still deletes;
+        // AltGr (Ctrl+Alt on Windows) types characters that are filtered like any other.
+        const auto press = [&field](int key, Qt::KeyboardModifiers mods, const QString& text) {
+            QKeyEvent event(QEvent::KeyPress, key, mods, text);
+            QApplication::sendEvent(&field, &event);
+        };
+        press(Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+        QCOMPARE(field.text(), QStringLiteral("A"));
+        press(Qt::Key_At, Qt::ControlModifier | Qt::AltModifier, QStringLiteral("@"));
+        press(Qt::Key_BraceLeft, Qt::ControlModifier | Qt::AltModifier, QStringLiteral("{"));
+        QCOMPARE(field.text(), QStringLiteral("A"));
         QComboBox combo;
         combo.setEditable(true);
         HexKeyFilter::install(&combo);
