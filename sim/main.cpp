@@ -33,7 +33,7 @@ void usage(std::FILE* to) {
                  "  --address N        the reader's device number, 0..254 (default 1; 0x.. for hex);\n"
                  "                     overrides the scenario's\n"
                  "  --pace BAUD        send replies at the wire rate of BAUD (10 bits a byte)\n"
-                 "  --fault SPEC       inject a fault; repeatable. SPEC is KIND[,key=value...], KIND one of\n"
+                 "  --fault FAULT      inject a fault; repeatable. FAULT is KIND[,key=value...], KIND one of\n"
                  "                     drop, delay, corrupt_check, other_address, wrong_echo, trailing,\n"
                  "                     split, oversize_length, noise; keys: command (code the fault\n"
                  "                     applies to; default every command), probability (0..1, default 1),\n"

@@ -181,7 +181,7 @@ TEST_F(ReaderWithTags, PsamGetChallenge) {
 
 TEST_F(ReaderWithTags, FaultsGiveTheLibrarysStatusCodes) {
     struct Case {
-        const char* spec;
+        const char* fault;
         int result;
     };
     const Case cases[] = {
@@ -198,13 +198,13 @@ TEST_F(ReaderWithTags, FaultsGiveTheLibrarysStatusCodes) {
     for (const Case& c : cases) {
         sim::FaultRule rule;
         std::string error;
-        ASSERT_TRUE(sim::parse_fault(std::string(c.spec) + ",command=0x07,count=1", rule, error)) << error;
+        ASSERT_TRUE(sim::parse_fault(std::string(c.fault) + ",command=0x07,count=1", rule, error)) << error;
         with_model([&](sim::ReaderModel&) { plan.add(rule); });
         std::uint8_t number = 0xEE;
-        EXPECT_EQ(ReadDeviceNo(1, &number), c.result) << c.spec;
+        EXPECT_EQ(ReadDeviceNo(1, &number), c.result) << c.fault;
         // The fault fired once; the next exchange is clean again.
-        EXPECT_EQ(ReadDeviceNo(1, &number), KESTREL_OK) << c.spec;
-        EXPECT_EQ(number, 1) << c.spec;
+        EXPECT_EQ(ReadDeviceNo(1, &number), KESTREL_OK) << c.fault;
+        EXPECT_EQ(number, 1) << c.fault;
         with_model([&](sim::ReaderModel&) { plan.clear(); });
     }
 }
@@ -280,7 +280,7 @@ TEST(PtySimulator, TheLinkReplacesAnOldLinkButNeverAFile) {
 
 TEST(FaultPlan, SettingsAreDecimalOrHexAndWholeNumbers) {
     struct Case {
-        const char* spec;
+        const char* fault;
         bool ok;
         int command;
     };
@@ -298,8 +298,10 @@ TEST(FaultPlan, SettingsAreDecimalOrHexAndWholeNumbers) {
     for (const Case& c : cases) {
         sim::FaultRule rule;
         std::string error;
-        EXPECT_EQ(sim::parse_fault(c.spec, rule, error), c.ok) << c.spec;
-        if (c.ok) EXPECT_EQ(rule.command, c.command) << c.spec;
+        EXPECT_EQ(sim::parse_fault(c.fault, rule, error), c.ok) << c.fault;
+        if (c.ok) {
+            EXPECT_EQ(rule.command, c.command) << c.fault;
+        }
     }
 }
 
