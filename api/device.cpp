@@ -1,7 +1,5 @@
 // Reader management: factory restore, reset, serial rate, LED and buzzer, identity text,
 // device number and temperature. One transaction each; only ALARM reports the reader status.
-#include <cstring>
-
 #include "api/transaction.h"
 
 using namespace kestrel::api;
@@ -32,17 +30,13 @@ KESTREL_API int32_t KESTREL_CALL ALARM(int32_t address, int32_t selector, int32_
 }
 
 KESTREL_API int32_t KESTREL_CALL GetDeviceInfo(int32_t address, uint8_t* info) {
-    std::memset(info, 0, KESTREL_DEVICE_INFO_SIZE);
-    const int code = Request(address, 0x05).transact();
-    if (code == KESTREL_OK) Reply{}.fixed(info, KESTREL_DEVICE_INFO_SIZE);
-    return link_result(code);
+    Request request(address, 0x05);
+    return read_fixed(request, info, KESTREL_DEVICE_INFO_SIZE, KESTREL_DEVICE_INFO_SIZE);
 }
 
 KESTREL_API int32_t KESTREL_CALL ReadDeviceNo(int32_t address, uint8_t* number) {
-    *number = 0;
-    const int code = Request(address, 0x07).transact();
-    if (code == KESTREL_OK) Reply{}.fixed(number, 1);
-    return link_result(code);
+    Request request(address, 0x07);
+    return read_fixed(request, number, 1, 1);
 }
 
 // The reader answers from its new number; the engine accepts a reply to 0x06 from any address.
@@ -51,10 +45,8 @@ KESTREL_API int32_t KESTREL_CALL WriteDeviceNo(int32_t address, int32_t number) 
 }
 
 KESTREL_API int32_t KESTREL_CALL Read_DeviceTemp(int32_t address, uint8_t* temperature) {
-    *temperature = 0;
-    const int code = Request(address, 0x10).transact();
-    if (code == KESTREL_OK) Reply{}.fixed(temperature, 1);
-    return link_result(code);
+    Request request(address, 0x10);
+    return read_fixed(request, temperature, 1, 1);
 }
 
 }  // extern "C"

@@ -1,8 +1,6 @@
 // RF and work parameters: chip power, carrier wave, RF power reading, antenna, channel
 // activation, work parameters and the access-control card-reader output. The setting exports
 // report the reader status; Set_R2000_ON_OFF and the reading exports only the link status.
-#include <cstring>
-
 #include "api/transaction.h"
 
 using namespace kestrel::api;
@@ -14,10 +12,8 @@ KESTREL_API int32_t KESTREL_CALL Set_Work_Param(int32_t address, uint8_t* params
 }
 
 KESTREL_API int32_t KESTREL_CALL Get_Work_Param(int32_t address, uint8_t* params) {
-    std::memset(params, 0, KESTREL_WORK_PARAM_SIZE);
-    const int code = Request(address, 0x12).transact();
-    if (code == KESTREL_OK) Reply{}.fixed(params, KESTREL_WORK_PARAM_SIZE);
-    return link_result(code);
+    Request request(address, 0x12);
+    return read_fixed(request, params, KESTREL_WORK_PARAM_SIZE, KESTREL_WORK_PARAM_SIZE);
 }
 
 KESTREL_API int32_t KESTREL_CALL Set_R2000_ON_OFF(int32_t address, int32_t on) {
@@ -31,10 +27,8 @@ KESTREL_API int32_t KESTREL_CALL Set_CW_ON_OFF(int32_t address, int32_t on) {
 // Only the set level (byte 0) is cleared beforehand; the other two keep their contents
 // when the transaction fails.
 KESTREL_API int32_t KESTREL_CALL Get_RF_Power(int32_t address, uint8_t* power) {
-    power[0] = 0;
-    const int code = Request(address, 0x15).transact();
-    if (code == KESTREL_OK) Reply{}.fixed(power, KESTREL_RF_POWER_SIZE);
-    return link_result(code);
+    Request request(address, 0x15);
+    return read_fixed(request, power, 1, KESTREL_RF_POWER_SIZE);
 }
 
 KESTREL_API int32_t KESTREL_CALL Set_Active_ANT(int32_t address, int32_t antenna) {
@@ -47,9 +41,9 @@ KESTREL_API int32_t KESTREL_CALL Set_CH_Active(int32_t address, uint8_t* channel
 
 // Byte 0 of the buffer names the region on the way in and is overwritten by the mask.
 KESTREL_API int32_t KESTREL_CALL Get_CH_Active(int32_t address, uint8_t* channels) {
-    const int code = Request(address, 0x19).byte(channels[0]).transact();
-    if (code == KESTREL_OK) Reply{}.fixed(channels, KESTREL_CH_MASK_SIZE);
-    return link_result(code);
+    Request request(address, 0x19);
+    request.byte(channels[0]);
+    return read_fixed(request, channels, 0, KESTREL_CH_MASK_SIZE);
 }
 
 KESTREL_API int32_t KESTREL_CALL Set_Menjin_Param(int32_t address, uint8_t* params) {
@@ -57,10 +51,8 @@ KESTREL_API int32_t KESTREL_CALL Set_Menjin_Param(int32_t address, uint8_t* para
 }
 
 KESTREL_API int32_t KESTREL_CALL Get_Menjin_Param(int32_t address, uint8_t* params) {
-    std::memset(params, 0, KESTREL_MENJIN_PARAM_SIZE);
-    const int code = Request(address, 0x1B).transact();
-    if (code == KESTREL_OK) Reply{}.fixed(params, KESTREL_MENJIN_PARAM_SIZE);
-    return link_result(code);
+    Request request(address, 0x1B);
+    return read_fixed(request, params, KESTREL_MENJIN_PARAM_SIZE, KESTREL_MENJIN_PARAM_SIZE);
 }
 
 }  // extern "C"

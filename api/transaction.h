@@ -117,6 +117,15 @@ int exchange(Request& request, Copy copy) {
     return verdict_result(code);
 }
 
+// A reading export that reports only the link: clears the first `cleared` bytes of `out`,
+// runs the transaction and, after a valid reply, copies a fixed `count` bytes into `out`.
+inline int read_fixed(Request& request, std::uint8_t* out, std::size_t cleared, std::size_t count) {
+    std::fill_n(out, cleared, std::uint8_t{0});
+    const int code = request.transact();
+    if (code == KESTREL_OK) Reply{}.fixed(out, count);
+    return link_result(code);
+}
+
 inline int exchange(Request& request) {
     return verdict_result(request.transact());
 }
