@@ -121,6 +121,15 @@ protected:
         expect_buffer(b.in, c.input, "in");
         expect_buffer(b.out, Bytes(c.cleared, 0x00), "out");
     }
+
+    // Every row with a silent reader and with no link open.
+    template <typename Rows>
+    void check_failures(const Rows& rows) {
+        for (const ExportCase& c : rows) {
+            check_failure(c, Failure::silent);
+            check_failure(c, Failure::no_link);
+        }
+    }
 };
 
 }  // namespace kestrel::test
