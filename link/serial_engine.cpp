@@ -1,8 +1,7 @@
 #include "link/serial_engine.h"
 
-#include <chrono>
-
 #include "kestrel.h"
+#include "link/pause.h"
 #include "link/serial_port.h"
 
 namespace kestrel::link {
@@ -28,12 +27,6 @@ private:
     SerialPort& port_;
 };
 
-// Spins (no sleep) until the monotonic clock has moved on by at least `ms` since `from`.
-void spin_until(std::chrono::steady_clock::time_point from, int ms) {
-    while (std::chrono::steady_clock::now() - from < std::chrono::milliseconds(ms)) {
-    }
-}
-
 }  // namespace
 
 int Serial_Transact(LinkSession& s) {
@@ -43,7 +36,7 @@ int Serial_Transact(LinkSession& s) {
 
     port.purge();
     if (!link.send_raw(kDle)) return KESTREL_E_SEND_DLE;
-    spin_until(std::chrono::steady_clock::now(), kLeadingDleGapMs);
+    leading_dle_pause(kLeadingDleGapMs);
     if (!link.send_raw(kSoh)) return KESTREL_E_SEND_SOH;
 
     std::uint8_t check = check_step(0, s.address);

@@ -3,6 +3,7 @@ list(APPEND KESTREL_SOURCES
   link/serial_port.cpp
   link/session.cpp
   link/serial_engine.cpp
+  link/pause_spin.cpp
   link/link_api.cpp
   link/usb_transport.cpp
   link/usb_engine.cpp)

@@ -1,0 +1,12 @@
+// The pause the serial engine keeps between the leading DLE of a command frame and the rest of
+// it, so the reader sees the start of a frame. One implementation is linked in: the platform's
+// (a spin on the monotonic clock where sleeps are coarse) or, for builds that replay byte streams
+// without a reader (fuzzing), one that does not wait.
+#pragma once
+
+namespace kestrel::link {
+
+// Returns no earlier than `ms` milliseconds after it was called, on the monotonic clock.
+void leading_dle_pause(int ms);
+
+}  // namespace kestrel::link
