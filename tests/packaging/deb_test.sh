@@ -55,7 +55,7 @@ for row in "${deps[@]}"; do
   done
 done
 # The library package carries its shlibs entry.
-dpkg-deb -I "${debs[0]}" shlibs | grep -q "^libkestrel $major libkestrel$major" || fail "no shlibs entry"
+dpkg-deb -I "${debs[0]}" shlibs | grep -e "^libkestrel $major libkestrel$major" >/dev/null || fail "no shlibs entry"
 
 # Installed into a scratch root, with a dpkg database of its own.
 root=$work/root
@@ -73,10 +73,10 @@ PATH="$work/bin:$PATH" "${as_root[@]}" dpkg --root="$root" --force-depends --for
 [ -s "$work/ldconfig.calls" ] || fail "the library's postinst did not run ldconfig"
 for row in "${rows[@]}"; do
   package=${row%%|*}
-  dpkg --root="$root" -s "$package" | grep -q '^Status: install ok installed' || fail "$package not installed"
+  dpkg --root="$root" -s "$package" | grep -e '^Status: install ok installed' >/dev/null || fail "$package not installed"
 done
 [ -e "$root/usr/lib/libkestrel.so.$major" ] || fail "the library is not in the scratch root"
 grep -qx 'prefix=/usr' "$root/usr/lib/pkgconfig/kestrel.pc" || fail "kestrel.pc does not name /usr"
-"$root/usr/bin/readersim" --version | grep -qx "readersim (kestrel) $version" || fail "installed readersim --version"
-zcat "$root/usr/share/man/man1/readersim.1.gz" | grep -q 'reader settings, tags and faults' || fail "the manual lacks the options"
+"$root/usr/bin/readersim" --version | grep -x -e "readersim (kestrel) $version" >/dev/null || fail "installed readersim --version"
+zcat "$root/usr/share/man/man1/readersim.1.gz" | grep -e 'reader settings, tags and faults' >/dev/null || fail "the manual lacks the options"
 echo "packages built, checked and installed in $((SECONDS - start)) s"

@@ -20,11 +20,11 @@ libdir=$(dirname "$(dirname "$pc")")
 [ "$(readlink "$libdir/libkestrel.so")" = "libkestrel.so.$major" ] || fail "libkestrel.so is no link to the soname"
 [ "$(readlink "$libdir/libkestrel.so.$major")" = "libkestrel.so.$version" ] || fail "the soname is no link to libkestrel.so.$version"
 [ -f "$libdir/libkestrel.so.$version" ] || fail "libkestrel.so.$version missing"
-readelf -d "$libdir/libkestrel.so.$version" | grep -q "SONAME.*\[libkestrel.so.$major\]" || fail "wrong soname"
+dynamic=$(readelf -d "$libdir/libkestrel.so.$version")
+[[ $dynamic == *"(SONAME)"*"[libkestrel.so.$major]"* ]] || fail "wrong soname: $dynamic"
 # The result names live in the header only.
-if nm -D --defined-only "$libdir/libkestrel.so.$version" | grep -q kestrel_result_name; then
+[[ $(nm -D --defined-only "$libdir/libkestrel.so.$version") != *kestrel_result_name* ]] ||
   fail "kestrel_result_name is exported"
-fi
 
 # pkg-config: version, prefix, and a C build of the example, the header strict C89 and C99.
 export PKG_CONFIG_PATH=$libdir/pkgconfig
@@ -50,8 +50,8 @@ cmake --build "$work/cmake" >>"$work/cmake.log" 2>&1 || { cat "$work/cmake.log";
 # Both run against the installed library and list the simulator's tags.
 expected=$'3000E2006811000000000001\n3000E2006811000000000002\n3400112233445566778899AA'
 for program in "$work/inventory-pc" "$work/cmake/inventory"; do
-  LD_LIBRARY_PATH=$libdir ldd "$program" | grep -q "libkestrel.so.$major => $libdir/" ||
-    fail "$program does not load the installed library"
+  loads=$(LD_LIBRARY_PATH=$libdir ldd "$program")
+  [[ $loads == *"libkestrel.so.$major => $libdir/"* ]] || fail "$program does not load the installed library: $loads"
   out=$(LD_LIBRARY_PATH=$libdir "$src/scripts/with-readersim" "$readersim" -- "$program")
   [ "$out" = "$expected" ] || fail "$program printed: $out"
 done
