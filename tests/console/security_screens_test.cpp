@@ -554,6 +554,7 @@ private Q_SLOTS:
         click(w, "Command10");
         QCOMPARE(console.reader->count(), before);
         QVERIFY(lines(w, "result").last().startsWith(" 写标签数据失败！"));
+        setText(w, "data_len", "2");
         click(w, "Command5");
         QCOMPARE(lines(w, "result").size(), 1);
         QVERIFY(lines(w, "result")[0].startsWith(QStringLiteral(" 读标签锁定信息成功！ = ")));
