@@ -1,6 +1,8 @@
 #include "console/screens.h"
 
 #include "console/config/device_settings.h"
+#include "console/config/reader_output_screen.h"
+#include "console/config/work_parameter_screens.h"
 #include "console/shell/heron.h"
 #include "console/tags/inventory_screens.h"
 
@@ -9,12 +11,13 @@ namespace plover {
 void registerScreens(Heron& heron) {
     registerDeviceSettings(heron);
     tags::registerInventoryScreens(heron, heron.screens());
+    config::registerWorkParameterScreens(heron, heron.screens());
+    config::registerReaderOutputScreen(heron, heron.screens());
 }
 
 const QStringList& pendingScreens() {
     static const QStringList names = {
         // device configuration
-        QStringLiteral("set_Device_Work"), QStringLiteral("set_CH_Active_a"), QStringLiteral("set_Reader"),
         QStringLiteral("y_tcp_connect"), QStringLiteral("yset_ip_address"),
         // memory access
         QStringLiteral("EPC_TAG_Read"), QStringLiteral("GB_TAG_Read"), QStringLiteral("GJB_TAG_Read"),
