@@ -54,7 +54,6 @@ private Q_SLOTS:
         QTest::newRow("empty fields, lower case, format 9")
             << ReaderOutputFields{true, "", "ff", "", "9"} << Bytes{1, 0, 0xFF, 0, 9};
         QTest::newRow("format without its number") << ReaderOutputFields{false, "1", "0", "4", "WIG 26"} << Bytes{};
-        QTest::newRow("empty format") << ReaderOutputFields{false, "1", "0", "4", ""} << Bytes{};
     }
     void recordFromFields() {
         QFETCH(ReaderOutputFields, fields);
@@ -132,17 +131,6 @@ private Q_SLOTS:
         QCOMPARE(fieldsOf(s), typed);
         click(s, "ywrite");
         QCOMPARE(text(s, "result"), kWriteFailed);
-    }
-
-    // The screen addresses the reader by pc_id as it is at each command.
-    void liveAddress() {
-        QVERIFY(console.link());
-        QWidget* s = outputScreen();
-        click(s, "Yread");
-        QCOMPARE(console.reader->last(0x1B)->address, 0x01);
-        setText(console.heron.get(), "pc_id", "FF");
-        click(s, "Yread");
-        QCOMPARE(console.reader->last(0x1B)->address, 0xFF);
     }
 };
 
