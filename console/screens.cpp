@@ -1,6 +1,8 @@
 #include "console/screens.h"
 
 #include "console/config/device_settings.h"
+#include "console/config/reader_output_screen.h"
+#include "console/config/work_parameter_screens.h"
 #include "console/security/security_screens.h"
 #include "console/shell/heron.h"
 #include "console/tags/inventory_screens.h"
@@ -16,12 +18,13 @@ void registerScreens(Heron& heron) {
     security::registerTagSecurityScreens(heron, heron.screens());
     security::registerPsamScreens(heron, heron.screens());
     security::registerFm151mScreens(heron, heron.screens());
+    config::registerWorkParameterScreens(heron, heron.screens());
+    config::registerReaderOutputScreen(heron, heron.screens());
 }
 
 const QStringList& pendingScreens() {
     static const QStringList names = {
         // device configuration
-        QStringLiteral("set_Device_Work"), QStringLiteral("set_CH_Active_a"), QStringLiteral("set_Reader"),
         QStringLiteral("y_tcp_connect"), QStringLiteral("yset_ip_address"),
         // lock, kill, halt, wake
         QStringLiteral("EPC_TAG_Lock"), QStringLiteral("GB_TAG_Lock"), QStringLiteral("GJB_TAG_Lock"),
