@@ -2,13 +2,19 @@
 
 #include "console/config/device_settings.h"
 #include "console/shell/heron.h"
+#include "console/tags/access_screens.h"
 #include "console/tags/inventory_screens.h"
+#include "console/tags/loop_read_screens.h"
+#include "console/tags/password_screens.h"
 
 namespace plover {
 
 void registerScreens(Heron& heron) {
     registerDeviceSettings(heron);
     tags::registerInventoryScreens(heron, heron.screens());
+    tags::registerAccessScreens(heron, heron.screens());
+    tags::registerPasswordScreens(heron, heron.screens());
+    tags::registerLoopReadScreens(heron, heron.screens());
 }
 
 const QStringList& pendingScreens() {
@@ -21,18 +27,6 @@ const QStringList& pendingScreens() {
         QStringLiteral("EPC_TAG_Write"), QStringLiteral("GB_TAG_Write"), QStringLiteral("GJB_TAG_Write"),
         QStringLiteral("EPC_TAG_Write_Block"), QStringLiteral("EPC_TAG_Write_Erase"),
         QStringLiteral("GB_TAG_Write_Erase"), QStringLiteral("GJB_TAG_Write_Erase"),
-        // lock, kill, halt, wake
-        QStringLiteral("EPC_TAG_Lock"), QStringLiteral("GB_TAG_Lock"), QStringLiteral("GJB_TAG_Lock"),
-        QStringLiteral("EPC_TAG_Kill"), QStringLiteral("GB_TAG_Kill"), QStringLiteral("GJB_TAG_Kill"),
-        QStringLiteral("EPC_TAG_Halt"), QStringLiteral("GB_TAG_Halt"), QStringLiteral("GJB_TAG_Halt"),
-        QStringLiteral("EPC_TAG_Wake"), QStringLiteral("GB_TAG_Wake"), QStringLiteral("GJB_TAG_Wake"),
-        // passwords
-        QStringLiteral("EPC_TAG_Set_Key"), QStringLiteral("GB_TAG_Set_Key"), QStringLiteral("GJB_TAG_Set_Key"),
-        QStringLiteral("EPC_TAG_Access_Key"), QStringLiteral("GB_TAG_Access_Key"),
-        QStringLiteral("GJB_TAG_Access_Key"), QStringLiteral("EPC_TAG_Edit_Key"), QStringLiteral("GB_TAG_Edit_Pwd"),
-        QStringLiteral("GJB_TAG_Edit_Pwd"),
-        // loop read
-        QStringLiteral("EPC_TAG_Loop_Read"), QStringLiteral("GB_TAG_Loop_Read"), QStringLiteral("GJB_TAG_Loop_Read"),
         // security
         QStringLiteral("EPC_TAG_Cust_Comm"), QStringLiteral("GB_TAG_Cust_Comm"), QStringLiteral("GJB_TAG_Cust_Comm"),
         QStringLiteral("GB_TAG_Auth"), QStringLiteral("GJB_TAG_Auth"), QStringLiteral("GB_TAG_FD_APP"),
