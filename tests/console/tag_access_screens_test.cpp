@@ -108,14 +108,6 @@ private Q_SLOTS:
         QCOMPARE(view.sound, sound);
     }
 
-    void passwordLayouts() {
-        QCOMPARE(bytesOf(tags::passwordBytes("12", false)), Bytes({0x12, 0, 0, 0}));
-        QCOMPARE(bytesOf(tags::passwordBytes("12", true)), Bytes({0, 0, 0, 0x12}));
-        QCOMPARE(bytesOf(tags::passwordBytes("", false)), Bytes({0, 0, 0, 0}));
-        QCOMPARE(bytesOf(tags::passwordBytes("123456789", true)), Bytes({0x23, 0x45, 0x67, 0x89}));
-        QCOMPARE(bytesOf(tags::passwordBytes("7C3A5E91", false)), Bytes({0x7C, 0x3A, 0x5E, 0x91}));
-    }
-
     // The lock and kill results by reader status and verdict byte, scripted as the reader answers.
     void errorCodeRules_data() {
         QTest::addColumn<int>("standard");
@@ -369,6 +361,8 @@ private Q_SLOTS:
         tick(epc, "Password_FLAG");
         click(epc, "Command2");
         QCOMPARE(console.sent(0x25), Bytes({1, 0x12, 0, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(text(epc, "result"), QStringLiteral(" 密码设置成功！ "));
+        QVERIFY(screenshot(epc));
 
         QWidget* gjb = screen(tags::gjb(), "GJB_TAG_Set_Key");
         QVERIFY(!control<QCheckBox>(gjb, "Password_FLAG")->isChecked());
@@ -399,7 +393,6 @@ private Q_SLOTS:
         console.reader->script(0x25, {1, {5}});
         click(epc, "Command2");
         QCOMPARE(text(epc, "result"), QStringLiteral(" 密码设置失败！ "));
-        QVERIFY(screenshot(epc));
     }
 
     void checkPasswordRequests() {
