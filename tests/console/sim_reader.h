@@ -82,6 +82,13 @@ public:
         std::lock_guard lock(mutex_);
         return received_.size();
     }
+    // How many commands with this code were answered.
+    std::size_t count(std::uint8_t command) {
+        std::lock_guard lock(mutex_);
+        std::size_t n = 0;
+        for (const Received& r : received_) n += r.command == command ? 1 : 0;
+        return n;
+    }
     // Runs `f` on the reader's model while the simulator is idle.
     template <typename F>
     void withModel(F f) {
