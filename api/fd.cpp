@@ -46,7 +46,7 @@ KESTREL_API int32_t KESTREL_CALL GB_FD_Dual_Auth(int32_t address, int32_t divers
 // The diversified key of `key_id`: always 16 bytes, no count byte.
 KESTREL_API int32_t KESTREL_CALL GB_FD_Get_Diver_Key(int32_t address, int32_t key_id, uint8_t* key) {
     Request request(address, 0xA7);
-    request.byte(key_id);
+    request.byte(key_id).needs(key);
     return exchange(request, [&](const Reply& reply) { reply.fixed(key, KESTREL_AUTH_KEY_SIZE); });
 }
 

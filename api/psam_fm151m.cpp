@@ -9,12 +9,13 @@ namespace {
 
 // The answer of the card or chip: a count byte n, then n bytes.
 int length_prefixed(Request& request, uint8_t* out) {
+    request.needs(out);
     return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
 }
 
 // A request whose first byte counts the bytes after it: sends that byte and what it counts
 // (the reader's one-byte length wraps when the count is 255).
-Request& self_counted(Request& request, const uint8_t* in) { return request.bytes(in, 1u + in[0]); }
+Request& self_counted(Request& request, const uint8_t* in) { return request.counted(in, 1, 0); }
 
 }  // namespace
 
@@ -51,20 +52,20 @@ KESTREL_API int32_t KESTREL_CALL FM151M_Get_ID(int32_t address, uint8_t* identit
 // The wanted length travels as its low 16 bits; the reply is a 2-byte count and the bytes.
 KESTREL_API int32_t KESTREL_CALL FM151M_Get_RN(int32_t address, int32_t length, uint8_t* random) {
     Request request(address, 0xD1);
-    request.word(static_cast<std::uint16_t>(length));
+    request.word(static_cast<std::uint16_t>(length)).needs(random);
     return exchange(request, [&](const Reply& reply) { reply.count_prefixed(random); });
 }
 
 // Phase, algorithm, data count d, then d data bytes.
 KESTREL_API int32_t KESTREL_CALL FM151M_Hash(int32_t address, uint8_t* hash, uint8_t* reply) {
     Request request(address, 0xD2);
-    return length_prefixed(request.bytes(hash, 3u + hash[2]), reply);
+    return length_prefixed(request.counted(hash, 3, 2), reply);
 }
 
 // Phase, direction, mode, algorithm, payload count p, then p payload bytes.
 KESTREL_API int32_t KESTREL_CALL FM151M_Cipher(int32_t address, uint8_t* cipher, uint8_t* reply) {
     Request request(address, 0xD3);
-    return length_prefixed(request.bytes(cipher, 5u + cipher[4]), reply);
+    return length_prefixed(request.counted(cipher, 5, 4), reply);
 }
 
 }  // extern "C"

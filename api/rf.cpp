@@ -42,7 +42,7 @@ KESTREL_API int32_t KESTREL_CALL Set_CH_Active(int32_t address, uint8_t* channel
 // Byte 0 of the buffer names the region on the way in and is overwritten by the mask.
 KESTREL_API int32_t KESTREL_CALL Get_CH_Active(int32_t address, uint8_t* channels) {
     Request request(address, 0x19);
-    request.byte(channels[0]);
+    request.bytes(channels, 1);
     return read_fixed(request, channels, 0, KESTREL_CH_MASK_SIZE);
 }
 

@@ -33,6 +33,7 @@ inline std::uint8_t words_record_length(const std::uint8_t* record, WordsLayout 
 }
 
 inline Request& words_record(Request& request, const std::uint8_t* record, WordsLayout layout) {
+    if (!request.needs(record)) return request;
     return request.bytes(record, words_record_length(record, layout));
 }
 
@@ -50,6 +51,7 @@ inline std::size_t match_record_length(const std::uint8_t* match, std::size_t he
 }
 
 inline Request& match_record(Request& request, const std::uint8_t* match, std::size_t header = 4) {
+    if (!request.needs(match)) return request;
     return request.bytes(match, match_record_length(match, header));
 }
 
@@ -64,12 +66,13 @@ inline std::uint8_t custom_record_length(const std::uint8_t* record) {
 }
 
 inline Request& custom_record(Request& request, const std::uint8_t* record) {
+    if (!request.needs(record)) return request;
     return request.bytes(record, custom_record_length(record));
 }
 
 // Select parameter record: its first byte is its own total length (0 sends nothing).
 inline Request& select_record(Request& request, const std::uint8_t* record) {
-    return request.bytes(record, record[0]);
+    return request.counted(record, 0, 0);
 }
 
 // ---- operations ------------------------------------------------------------------------------
@@ -90,6 +93,7 @@ inline int send_fixed(std::int32_t address, std::uint8_t command, const std::uin
 // Reads the reader's select parameters (a self-counted record).
 inline int read_select(std::int32_t address, std::uint8_t command, std::uint8_t* record) {
     Request request(address, command);
+    request.needs(record);
     return exchange(request, [&](const Reply& reply) { reply.self_counted(record); });
 }
 
@@ -104,7 +108,7 @@ inline int write_select(std::int32_t address, std::uint8_t command, const std::u
 inline int read_tag_list(std::int32_t address, std::uint8_t command, std::int32_t mode, std::int32_t length,
                          std::uint8_t* block) {
     Request request(address, command);
-    request.byte(mode).byte(length);
+    request.byte(mode).byte(length).needs(block);
     return exchange(request, [&](const Reply& reply) { reply.tag_list_block(block); });
 }
 
@@ -112,13 +116,14 @@ inline int read_tag_list(std::int32_t address, std::uint8_t command, std::int32_
 inline int wake(std::int32_t address, std::uint8_t command, const std::uint8_t* match, std::uint8_t* out,
                 std::size_t header = 4) {
     Request request(address, command);
-    match_record(request, match, header);
+    match_record(request, match, header).needs(out);
     return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
 }
 
 // No request data; the reply is length-prefixed (security parameters, lock information).
 inline int read_prefixed(std::int32_t address, std::uint8_t command, std::uint8_t* out) {
     Request request(address, command);
+    request.needs(out);
     return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
 }
 
@@ -126,7 +131,7 @@ inline int read_prefixed(std::int32_t address, std::uint8_t command, std::uint8_
 inline int read_memory(std::int32_t address, std::uint8_t command, const std::uint8_t* request_bytes,
                        std::size_t size, std::uint8_t* out) {
     Request request(address, command);
-    request.bytes(request_bytes, size);
+    request.bytes(request_bytes, size).needs(out);
     return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
 }
 
@@ -149,7 +154,7 @@ inline int verdict_command(std::int32_t address, std::uint8_t command, std::uint
 inline int custom_command(std::int32_t address, std::uint8_t command, const std::uint8_t* record,
                           std::uint8_t* out) {
     Request request(address, command);
-    custom_record(request, record);
+    custom_record(request, record).needs(out);
     return exchange(request, [&](const Reply& reply) { reply.length_prefixed(out); });
 }
 

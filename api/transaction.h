@@ -1,6 +1,10 @@
 // The calling pattern every export shares: build the request in the link session, run one
 // transaction, then copy part of the reply into the caller's buffers.
 //
+// A null pointer where the export needs a buffer refuses the request: the export returns
+// KESTREL_E_NULL_BUFFER, nothing is sent and no buffer is touched. Every buffer an export
+// reads or writes goes through `bytes` or `needs` before anything else happens to it.
+//
 // Copies are bounded by what the reply actually delivered (`reply_length`): a copy whose count
 // is taken from the reply's own bytes writes no byte past the received data (its count bytes
 // included, so an empty reply writes nothing), and a fixed-size copy writes 0 for bytes the
@@ -38,11 +42,24 @@ public:
         put(static_cast<std::uint8_t>(value));
         return *this;
     }
-    // Appends `count` bytes of a caller's buffer.
+    // Appends `count` bytes of a caller's buffer (a null one refuses the request).
     Request& bytes(const std::uint8_t* data, std::size_t count) {
+        if (!needs(data)) return *this;
         for (std::size_t i = 0; i < count; ++i) put(data[i]);
         return *this;
     }
+    // A record whose byte at `count_at` counts the bytes after its `header` bytes: appends the
+    // header and the counted bytes (a null record refuses the request).
+    Request& counted(const std::uint8_t* record, std::size_t header, std::size_t count_at) {
+        if (!needs(record)) return *this;
+        return bytes(record, header + record[count_at]);
+    }
+    // A buffer the export reads or writes: false (and the request refused) when it is null.
+    bool needs(const void* buffer) {
+        if (buffer == nullptr) refused_ = true;
+        return buffer != nullptr;
+    }
+    bool refused() const { return refused_; }
     // Sets the request length sent on the wire when it differs from the bytes appended
     // (a length counted modulo 256 by the reader's one-byte length field).
     Request& length(std::uint8_t sent) {
@@ -53,6 +70,7 @@ public:
 
     // Runs the transaction; returns the link status code.
     int transact() {
+        if (refused_) return KESTREL_E_NULL_BUFFER;
         s_.request_length = length_override_ ? sent_length_ : static_cast<std::uint8_t>(length_);
         return link::Link_Transact();
     }
@@ -66,6 +84,7 @@ private:
     std::size_t length_ = 0;
     bool length_override_ = false;
     std::uint8_t sent_length_ = 0;
+    bool refused_ = false;
 };
 
 // The reply of the last transaction, and the ways an export copies it out.
@@ -112,6 +131,7 @@ inline int verdict_result(int code) { return code != KESTREL_OK ? code : link::s
 // reader status, otherwise returns the link status code with nothing copied.
 template <typename Copy>
 int exchange(Request& request, Copy copy) {
+    if (request.refused()) return KESTREL_E_NULL_BUFFER;
     const int code = request.transact();
     if (code == KESTREL_OK) copy(Reply{});
     return verdict_result(code);
@@ -120,6 +140,7 @@ int exchange(Request& request, Copy copy) {
 // A reading export that reports only the link: clears the first `cleared` bytes of `out`,
 // runs the transaction and, after a valid reply, copies a fixed `count` bytes into `out`.
 inline int read_fixed(Request& request, std::uint8_t* out, std::size_t cleared, std::size_t count) {
+    if (!request.needs(out) || request.refused()) return KESTREL_E_NULL_BUFFER;
     std::fill_n(out, cleared, std::uint8_t{0});
     const int code = request.transact();
     if (code == KESTREL_OK) Reply{}.fixed(out, count);

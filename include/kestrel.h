@@ -5,6 +5,10 @@
  * Integers are 32 bit; byte arrays belong to the caller. The result is a link status
  * code (KESTREL_OK on success) or, for the exports that report the reader's verdict,
  * the reply's status byte.
+ *
+ * A null pointer where an export needs a byte array (to read its request from or to copy its
+ * reply into) is refused with KESTREL_E_NULL_BUFFER before anything is sent; no buffer is
+ * touched and the link stays as it was.
  */
 #ifndef KESTREL_H
 #define KESTREL_H
@@ -62,6 +66,7 @@ extern "C" {
 #define KESTREL_E_REPLY_TRAILER_STX  247
 #define KESTREL_E_REPLY_ADDRESS_RULE 253   /* reply came from another reader address */
 #define KESTREL_E_REPLY_ECHO         254   /* command echo differs from the command */
+#define KESTREL_E_NULL_BUFFER        255   /* a byte array the export needs is null; nothing sent */
 
 /* The most data bytes one reply frame carries. No export copies more than this into a caller's
  * buffer, and no export reads more than 255 bytes from one. */

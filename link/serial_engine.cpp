@@ -27,13 +27,37 @@ private:
     SerialPort& port_;
 };
 
+// Reads and discards bytes until a read gets none (one read timeout of quiet), or the most a
+// reply can hold has gone by.
+void drain_until_quiet(ByteLink& link) {
+    constexpr std::size_t kMostBytes = 2 * (kDataCapacity + 16);
+    std::uint8_t b = 0;
+    for (std::size_t i = 0; i < kMostBytes && link.read_raw(b); ++i) {
+    }
+}
+
+int transact(LinkSession& s, SerialPort& port);
+
 }  // namespace
 
 int Serial_Transact(LinkSession& s) {
     if (s.serial == nullptr) return KESTREL_E_SEND_DLE;
     SerialPort& port = *s.serial;
-    ByteLink link(port);
+    if (s.serial_reply_outstanding) {
+        ByteLink link(port);
+        drain_until_quiet(link);
+    }
+    const int code = transact(s, port);
+    // A failure from the first-byte wait up to the trailer may leave the rest of the reader's
+    // reply on its way; a reply taken to its end (wrong echo or address) leaves nothing.
+    s.serial_reply_outstanding = code >= KESTREL_E_NO_REPLY && code <= KESTREL_E_REPLY_TRAILER_STX;
+    return code;
+}
 
+namespace {
+
+int transact(LinkSession& s, SerialPort& port) {
+    ByteLink link(port);
     port.purge();
     if (!link.send_raw(kDle)) return KESTREL_E_SEND_DLE;
     leading_dle_pause(kLeadingDleGapMs);
@@ -101,5 +125,7 @@ int Serial_Transact(LinkSession& s) {
         return KESTREL_E_REPLY_ADDRESS_RULE;
     return KESTREL_OK;
 }
+
+}  // namespace
 
 }  // namespace kestrel::link

@@ -26,6 +26,7 @@ int Serial_Open(std::uint32_t index, std::int32_t rate) {
     s.serial = port;
     s.probe_wait_count = settings.probe_wait_count;
     s.command_wait_count = settings.command_wait_count;
+    s.serial_reply_outstanding = false;
     return 0;
 }
 

@@ -122,6 +122,7 @@ private:
                 done += static_cast<int>(n);
                 continue;
             }
+            // Any error other than "nothing yet" (EIO after an unplug, say) ends it at once.
             if (n < 0 && errno != EAGAIN && errno != EINTR) break;
             if (!wait_for(events, deadline)) break;
         }
@@ -135,7 +136,9 @@ private:
             if (left <= 0) return false;
             pollfd p{fd_, events, 0};
             const int r = ::poll(&p, 1, static_cast<int>(left));
-            if (r > 0) return (p.revents & (events | POLLHUP | POLLERR)) != 0 && (p.revents & events) != 0;
+            // A hang-up or error ends the wait: the line will not become ready again, and
+            // retrying it would only spin until the deadline.
+            if (r > 0) return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0 && (p.revents & events) != 0;
             if (r == 0) continue;  // re-check the deadline on the monotonic clock
             if (errno != EINTR) return false;
         }

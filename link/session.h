@@ -22,11 +22,17 @@ struct LinkSession {
     SerialPort* serial = nullptr;
     std::uint32_t probe_wait_count = 0;
     std::uint32_t command_wait_count = 0;
+    // The last transaction failed while its reply was due: the rest of that reply may still
+    // be on the line, so the next one first reads the line until it is quiet.
+    bool serial_reply_outstanding = false;
 
     // USB link: the open, claimed reader (none when closed) and its bulk endpoints.
     ::usb_dev_handle* usb_handle = nullptr;
     std::uint32_t usb_out_endpoint = 0;
     std::uint32_t usb_in_endpoint = 0;
+    // A transaction ended without its whole reply: whatever is late on the IN endpoint is
+    // drained before the next frame goes out, so it cannot pass as the next reply.
+    bool usb_reply_outstanding = false;
 
     // Request of the current transaction.
     std::uint8_t address = 0;

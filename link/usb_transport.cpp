@@ -61,6 +61,16 @@ std::size_t Usb_ReadReply(const LinkSession& s, std::span<std::uint8_t, kUsbRepl
     return n;
 }
 
+void Usb_DrainReplies(const LinkSession& s) {
+    if (s.usb_handle == nullptr) return;
+    std::array<char, kUsbReplyReadSize> discarded;
+    for (int i = 0; i < kUsbDrainReads; ++i) {
+        if (usb_bulk_read(s.usb_handle, static_cast<int>(s.usb_in_endpoint), discarded.data(),
+                          static_cast<int>(discarded.size()), kUsbDrainTimeoutMs) <= 0)
+            return;
+    }
+}
+
 int Usb_Open(std::uint8_t address) {
     LinkSession& s = session();
     // A reader this library already holds is not opened a second time (its handle would be
@@ -98,6 +108,7 @@ void Usb_Close() {
     usb_release_interface(s.usb_handle, kUsbInterface);
     usb_close(s.usb_handle);
     s.usb_handle = nullptr;
+    s.usb_reply_outstanding = false;
 }
 
 }  // namespace kestrel::link

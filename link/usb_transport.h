@@ -44,4 +44,10 @@ bool Usb_SendFrame(const LinkSession& s, std::span<const std::uint8_t> frame);
 // bytes placed at the start of `buffer`, or 0 when none arrived (error or timeout).
 std::size_t Usb_ReadReply(const LinkSession& s, std::span<std::uint8_t, kUsbReplyReadSize> buffer);
 
+// Empties the IN endpoint: short bulk reads until one delivers nothing, at most
+// kUsbDrainReads of them, each with a timeout of kUsbDrainTimeoutMs.
+inline constexpr int kUsbDrainReads = 8;
+inline constexpr int kUsbDrainTimeoutMs = 20;
+void Usb_DrainReplies(const LinkSession& s);
+
 }  // namespace kestrel::link

@@ -9,9 +9,11 @@ KESTREL_PACKAGES=(
   help2man file
 )
 
+# install_missing_packages [package...]: the named packages, or KESTREL_PACKAGES.
 install_missing_packages() {
-  local missing=()
-  for p in "${KESTREL_PACKAGES[@]}"; do
+  local wanted=("$@") missing=()
+  [ ${#wanted[@]} -eq 0 ] && wanted=("${KESTREL_PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -21,6 +23,6 @@ install_missing_packages() {
   fi
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
+  apt-get -o DPkg::Lock::Timeout=900 update -qq
+  apt-get -o DPkg::Lock::Timeout=900 install -y -qq "${missing[@]}"
 }

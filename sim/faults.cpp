@@ -114,6 +114,13 @@ bool parse_fault(const std::string& text, FaultRule& rule, std::string& error) {
 }
 
 Transmission FaultPlan::apply(const Request& request, Transmission t) {
+    std::optional<FaultKind> fired;
+    Transmission out = rewrite(request, std::move(t), fired);
+    if (observer_) observer_(request, fired);
+    return out;
+}
+
+Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::optional<FaultKind>& fired) {
     FaultRule* rule = nullptr;
     for (FaultRule& r : rules_) {
         if (r.command >= 0 && r.command != request.command) continue;
@@ -133,6 +140,7 @@ Transmission FaultPlan::apply(const Request& request, Transmission t) {
     link::ReplyFrame f;
     if (link::decode_reply_frame(wire, request.command, data, f) != 0) return t;
     data.resize(f.length);
+    fired = rule->kind;
     const auto delay = std::chrono::milliseconds(rule->delay_ms);
     auto one = [&](std::vector<std::uint8_t> bytes, std::chrono::milliseconds wait = {}) {
         return Transmission{Chunk{wait, std::move(bytes)}};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -62,15 +63,24 @@ public:
 
     // The first rule that applies to the request and fires rewrites the transmission.
     Transmission apply(const Request& request, Transmission t);
+
+    // Told about every answer that passes through the plan: the fault that rewrote it, or
+    // none when it went out as the model encoded it. A harness that drives the host learns
+    // from it what each result should have been.
+    using Observer = std::function<void(const Request&, std::optional<FaultKind>)>;
+    void set_observer(Observer observer) { observer_ = std::move(observer); }
     // A shaper for the responder that applies this plan (which must outlive it).
     Responder::Shaper shaper() {
         return [this](const Request& r, Transmission t) { return apply(r, std::move(t)); };
     }
 
 private:
+    Transmission rewrite(const Request& request, Transmission t, std::optional<FaultKind>& fired);
+
     std::mt19937_64 rng_;
     std::vector<FaultRule> rules_;
     std::size_t injected_ = 0;
+    Observer observer_;
 };
 
 }  // namespace kestrel::sim

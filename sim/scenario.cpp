@@ -280,7 +280,8 @@ bool load_scenario(const std::string& json_text, ReaderModel& model, FaultPlan& 
     json j;
     try {
         j = json::parse(json_text);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // Not only syntax: a number too large for any type is refused while parsing too.
         error = std::string("not valid JSON: ") + e.what();
         return false;
     }

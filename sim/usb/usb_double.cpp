@@ -66,8 +66,10 @@ void UsbDouble::reset() {
     claim_result_ = 0;
     writes_before_fault_ = -1;
     reads_to_time_out_ = 0;
+    reads_late_ = 0;
     model_answers_ = true;
     pending_.clear();
+    scripted_.clear();
     responder_.reset();
     model_ = std::make_unique<ReaderModel>();
     responder_ = std::make_unique<Responder>(*model_);
@@ -90,7 +92,7 @@ void UsbDouble::shorten_write(int after, int result) {
     fault_result_ = result;
 }
 
-void UsbDouble::queue_read(std::vector<std::uint8_t> bytes) { pending_.push_back(std::move(bytes)); }
+void UsbDouble::queue_read(std::vector<std::uint8_t> bytes) { scripted_.push_back(std::move(bytes)); }
 
 std::vector<Call> UsbDouble::calls_of(Op op) const {
     std::vector<Call> out;
@@ -246,6 +248,11 @@ int UsbDouble::bulk_write(::usb_dev_handle* h, int ep, const char* bytes, int si
             for (const Chunk& chunk : t) block.insert(block.end(), chunk.bytes.begin(), chunk.bytes.end());
             if (!block.empty()) pending_.push_back(std::move(block));
         }
+    // Scripted answers arrive once a command went out.
+    while (!scripted_.empty()) {
+        pending_.push_back(std::move(scripted_.front()));
+        scripted_.pop_front();
+    }
     log_call(c);
     return c.result;
 }
@@ -260,6 +267,9 @@ int UsbDouble::bulk_read(::usb_dev_handle* h, int ep, char* bytes, int size, int
     } else if (reads_to_time_out_ > 0) {
         --reads_to_time_out_;
         pending_.clear();
+        c.result = kTimedOut;
+    } else if (reads_late_ > 0) {
+        --reads_late_;
         c.result = kTimedOut;
     } else if (pending_.empty() || size <= 0 || bytes == nullptr) {
         c.result = kTimedOut;

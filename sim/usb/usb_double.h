@@ -65,7 +65,11 @@ public:
     void shorten_write(int after, int result);
     // The next `count` reads time out, and whatever the reader had answered is lost.
     void time_out_reads(int count) { reads_to_time_out_ = count; }
-    // Replaces the reader's answers: each queued block is delivered by one read, in order.
+    // The next `count` reads time out, but the reader's answer is only late: it stays on the
+    // endpoint for a later read.
+    void delay_reads(int count) { reads_late_ = count; }
+    // Replaces the reader's answers: the queued blocks are the answer to the next command
+    // written (they become readable with its first bulk write), each delivered by one read.
     void queue_read(std::vector<std::uint8_t> bytes);
     // When false the reader model still hears every frame but its answers are dropped.
     void set_model_answers(bool answer) { model_answers_ = answer; }
@@ -110,8 +114,10 @@ private:
     int writes_before_fault_ = -1;
     int fault_result_ = 0;
     int reads_to_time_out_ = 0;
+    int reads_late_ = 0;
     bool model_answers_ = true;
     std::deque<std::vector<std::uint8_t>> pending_;
+    std::deque<std::vector<std::uint8_t>> scripted_;
     std::unique_ptr<ReaderModel> model_;
     std::unique_ptr<Responder> responder_;
     std::vector<Call> calls_;

@@ -60,6 +60,10 @@ TEST_F(DeviceExports, AFailedLinkLeavesOnlyTheClearedBytes) {
     check_failures(device_cases());
 }
 
+TEST_F(DeviceExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
+    check_null_buffers(device_cases());
+}
+
 TEST_F(DeviceExports, AlarmRefusesASelectorAboveSevenBeforeSending) {
     for (int selector : {8, 0x107, INT_MAX}) {
         EXPECT_EQ(ALARM(1, selector, 20, 20, 3), KESTREL_E_ALARM_SELECTOR) << selector;

@@ -29,7 +29,7 @@ std::vector<ExportCase> epc_cases() {
          0x23, {0x00, 0x0A}, concat(kTagBlock, {0x99, 0x98}), true, {}, kTagBlock},
         {"EPC_Read_Tag_List, T = 0", [](auto, std::uint8_t* out) { return EPC_Read_Tag_List(1, 2, 0x10, out); }, {},
          0x23, {0x02, 0x10}, {0x00, 0x00, 0x00, 0x05, 0x03, 0x01}, true, {}, {0x00, 0x00}},
-        {"EPC_Set_Pwd", [](std::uint8_t* in, auto) { return EPC_Set_Pwd(1, 0x101, in, in + 4); }, kPasswords, 0x25,
+        {"EPC_Set_Pwd", [](std::uint8_t* in, auto) { return EPC_Set_Pwd(1, 0x101, in, in ? in + 4 : nullptr); }, kPasswords, 0x25,
          concat({0x01}, kPasswords), {}, true, {}, {}},
         {"EPC_Wake_TAG", [](std::uint8_t* in, std::uint8_t* out) { return EPC_Wake_TAG(1, in, out); },
          {0x01, 0x00, 0x20, 0x0C, 0xAB, 0xC0, 0xFF}, 0x26, {0x01, 0x00, 0x20, 0x0C, 0xAB, 0xC0},
@@ -53,7 +53,7 @@ std::vector<ExportCase> epc_cases() {
          {0x03, 0x00, 0x04, 0x08, 0xEE}, 0x2D, {0x03, 0x00, 0x04, 0x08}, {0x0C}, true, {0x0C, 0x00, 0x04, 0x08, 0xEE},
          {}},
         {"EPC_Halt_TAG", [](auto, auto) { return EPC_Halt_TAG(1); }, {}, 0x2E, {}, {}, true, {}, {}},
-        {"EPC_Edit_TAG_Pwd", [](std::uint8_t* in, auto) { return EPC_Edit_TAG_Pwd(1, in + 4, in); }, kPasswords,
+        {"EPC_Edit_TAG_Pwd", [](std::uint8_t* in, auto) { return EPC_Edit_TAG_Pwd(1, in ? in + 4 : nullptr, in); }, kPasswords,
          0x2F, {0x4B, 0x10, 0x4C, 0x4D, 0xA1, 0xA2, 0xA3, 0xA4}, {0x01}, true, {}, {}},
         {"EPC_TAG_Cust_Command", [](std::uint8_t* in, std::uint8_t* out) { return EPC_TAG_Cust_Command(1, in, out); },
          {0x00, 0x0C, 0x01, 0x00, 0x04, 0xAB, 0xC0, 0xFF}, 0xE2, {0x00, 0x0C, 0x01, 0x00, 0x04, 0xAB, 0xC0},
@@ -109,6 +109,10 @@ TEST_F(EpcExports, CopiesStopAtWhatTheReplyDelivered) {
 
 TEST_F(EpcExports, AFailedLinkTouchesNoBuffer) {
     check_failures(epc_cases());
+}
+
+TEST_F(EpcExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
+    check_null_buffers(epc_cases());
 }
 
 // Sizes computed from the caller's record: bit lengths rounded up to whole bytes, and sizes

@@ -122,6 +122,30 @@ protected:
         expect_buffer(b.out, Bytes(c.cleared, 0x00), "out");
     }
 
+    // A null pointer for each buffer the row's export uses (its in buffer when the row fills
+    // one, its out buffer when the export copies into it): refused with KESTREL_E_NULL_BUFFER,
+    // nothing purged or sent, the other buffer untouched.
+    template <typename Rows>
+    void check_null_buffers(const Rows& rows) {
+        for (const ExportCase& c : rows) {
+            const bool uses_in = !c.input.empty();
+            const bool uses_out = !c.out_after.empty() || c.cleared > 0;
+            for (const bool null_in : {true, false}) {
+                if (null_in ? !uses_in : !uses_out) continue;
+                SCOPED_TRACE(c.name + (null_in ? ", null in buffer" : ", null out buffer"));
+                Buffers b = prepare(c);
+                const std::size_t written_before = port.written.size();
+                const int purges_before = port.purges;
+                const int result = null_in ? c.call(nullptr, b.out.data()) : c.call(b.in.data(), nullptr);
+                EXPECT_EQ(result, KESTREL_E_NULL_BUFFER);
+                EXPECT_EQ(port.written.size(), written_before) << "bytes sent";
+                EXPECT_EQ(port.purges, purges_before) << "a transaction was started";
+                expect_buffer(b.in, c.input, "in");
+                expect_buffer(b.out, {}, "out");
+            }
+        }
+    }
+
     // Every row with a silent reader and with no link open.
     template <typename Rows>
     void check_failures(const Rows& rows) {

@@ -12,6 +12,18 @@
 #include <utility>
 #include <vector>
 
+// Built with AddressSanitizer (gcc names it one way, clang the other).
+#if defined(__SANITIZE_ADDRESS__)
+#define KESTREL_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KESTREL_TEST_SANITIZED 1
+#endif
+#endif
+#ifndef KESTREL_TEST_SANITIZED
+#define KESTREL_TEST_SANITIZED 0
+#endif
+
 namespace {
 
 // Every export with its ordinal; 17, 23, 35 to 39, 44 and 82 to 89 carry no function.
@@ -126,6 +138,11 @@ TEST(ExportTable, ListsEveryExportWithItsOrdinal) {
 }
 
 TEST(ExportTable, SharedLibraryExportsExactlyTheTable) {
+#if KESTREL_TEST_SANITIZED
+    // The sanitizer build keeps standard-library templates out of line, and they come with
+    // default visibility; the shipped library is the one built without it (scripts/test).
+    GTEST_SKIP() << "checked on the build without sanitizers";
+#endif
     const DefFile def = read_def(KESTREL_SOURCE_DIR "/api/kestrel.def");
     std::set<std::string> wanted;
     for (const auto& [name, ordinal] : def.exports) wanted.insert(name);

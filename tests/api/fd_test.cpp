@@ -116,6 +116,10 @@ TEST_F(FdExports, AFailedLinkTouchesNoBuffer) {
     check_failures(kFd);
 }
 
+TEST_F(FdExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
+    check_null_buffers(kFd);
+}
+
 // The diversified key is always 16 bytes, whatever the reply's length: a short reply leaves
 // zeros where it delivered nothing, not stale bytes of the buffer.
 TEST_F(FdExports, DiversifiedKeyIsAlwaysSixteenBytes) {

@@ -31,7 +31,7 @@ const std::vector<ExportCase> kGb = {
      .verdict = true,
      .out_after = {0x00, 0x08, 0x00, 0x03, 0x01, 0x02, 0xAA, 0x55}},
     {.name = "GB_Set_Pwd",
-     .call = [](uint8_t* in, uint8_t*) { return GB_Set_Pwd(kAddress, 1, 3, in, in + 4); },
+     .call = [](uint8_t* in, uint8_t*) { return GB_Set_Pwd(kAddress, 1, 3, in, in ? in + 4 : nullptr); },
      .input = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88},
      .command = 0x45,
      .request = {0x01, 0x03, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88},
@@ -176,6 +176,10 @@ TEST_F(GbExports, EachSendsItsRequestAndCopiesItsReply) {
 
 TEST_F(GbExports, AFailedLinkTouchesNoBuffer) {
     check_failures(kGb);
+}
+
+TEST_F(GbExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
+    check_null_buffers(kGb);
 }
 
 // A count taken from the reply never copies more than the reply delivered.

@@ -134,5 +134,9 @@ TEST_F(GjbExports, AFailedLinkTouchesNoBuffer) {
     check_failures(kGjb);
 }
 
+TEST_F(GjbExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
+    check_null_buffers(kGjb);
+}
+
 }  // namespace
 }  // namespace kestrel::test

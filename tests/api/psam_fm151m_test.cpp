@@ -78,6 +78,10 @@ TEST_F(PsamFm151mExports, AFailedLinkTouchesNoBuffer) {
     check_failures(kPsamFm151m);
 }
 
+TEST_F(PsamFm151mExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
+    check_null_buffers(kPsamFm151m);
+}
+
 TEST_F(PsamFm151mExports, ComputedRequestSizes) {
     struct SizeCase {
         const char* name;

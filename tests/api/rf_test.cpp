@@ -65,6 +65,10 @@ TEST_F(RfExports, AFailedLinkLeavesOnlyTheClearedBytes) {
     check_failures(rf_cases());
 }
 
+TEST_F(RfExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
+    check_null_buffers(rf_cases());
+}
+
 TEST_F(RfExports, WorkParameterByte0x10IsDoubledAndLeftOutOfTheCheck) {
     Bytes params = kWork;
     answer(0x11, 0x00);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "kestrel.h"
@@ -336,4 +337,52 @@ TEST_F(UsbLink, SharesTheReaderModelWithTheSerialLink) {
     ASSERT_EQ(transact(1, 0x03, data), KESTREL_OK);
     EXPECT_EQ(session().reply_length, data.size());
     EXPECT_TRUE(std::equal(data.begin(), data.end(), session().reply_data.begin()));
+}
+
+// A reply that comes after the engine gave up on it must not pass as the reply to the next
+// command. The requests go to the broadcast address, and the reader changes its number in
+// between, so the late reply (from reader 1) and the fresh one (from reader 2) tell apart.
+struct LateReplyCase {
+    const char* what;
+    std::function<void(UsbDouble&)> first;  // sets up the first transaction's reply
+    int first_result;
+};
+
+TEST_F(UsbLink, ALateReplyIsDrainedBeforeTheNextFrame) {
+    const auto frame = reply_frame(1, 0x07, 0x00, {0x01});
+    const LateReplyCase cases[] = {
+        {"reply after the read timed out", [](UsbDouble& u) { u.delay_reads(1); }, KESTREL_E_REPLY_DLE},
+        {"reply cut short, its rest in a later read",
+         [&frame](UsbDouble& u) {
+             u.set_model_answers(false);
+             u.queue_read(Bytes(frame.begin(), frame.begin() + 5));
+             u.queue_read(Bytes(frame.begin() + 5, frame.end()));
+         },
+         KESTREL_E_REPLY_DATA},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        usb.reset();
+        connect();
+        c.first(usb);
+        EXPECT_EQ(transact(0xFF, 0x07), c.first_result);
+        usb.set_model_answers(true);
+        usb.model().set_number(2);
+        usb.clear_calls();
+
+        EXPECT_EQ(transact(0xFF, 0x07), KESTREL_OK);
+        EXPECT_EQ(session().reply_length, 1);
+        EXPECT_EQ(session().reply_data[0], 0x02) << "the late reply was taken as this one";
+        const std::vector<Op> seen = ops(usb.calls());
+        ASSERT_GE(seen.size(), 3u);
+        EXPECT_EQ(seen[0], Op::bulk_read) << "the endpoint is drained first";
+        EXPECT_EQ(std::vector<Op>(seen.end() - 2, seen.end()), (std::vector<Op>{Op::bulk_write, Op::bulk_read}));
+        for (const Call& read : usb.calls_of(Op::bulk_read)) EXPECT_EQ(read.endpoint, 0x82);
+
+        // After a whole reply the next transaction goes out at once, as usual.
+        usb.clear_calls();
+        EXPECT_EQ(transact(0xFF, 0x07), KESTREL_OK);
+        EXPECT_EQ(ops(usb.calls()), (std::vector<Op>{Op::bulk_write, Op::bulk_read}));
+        UnLinkCom();
+    }
 }

@@ -1,0 +1,18 @@
+# The sanitizer build shared by scripts/test-sanitize and fuzz/run; sourced, not run.
+# clang with AddressSanitizer and UndefinedBehaviorSanitizer, every finding fatal, and
+# libFuzzer's coverage instrumentation so the same objects serve the fuzz targets.
+KESTREL_SANITIZE_PACKAGES=(clang libclang-rt-14-dev)
+KESTREL_SANITIZE_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1"
+
+# configure_sanitized_build SOURCE_DIR BUILD_DIR [cmake arguments...]
+configure_sanitized_build() {
+  local source="$1" build="$2"
+  shift 2
+  cmake -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_C_FLAGS="$KESTREL_SANITIZE_FLAGS -fsanitize=fuzzer-no-link" \
+    -DCMAKE_CXX_FLAGS="$KESTREL_SANITIZE_FLAGS -fsanitize=fuzzer-no-link" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" \
+    -DKESTREL_BUILD_FUZZ=ON "$@" >/dev/null
+}
