@@ -46,6 +46,7 @@ RESULT_NAMES = {
     247: "KESTREL_E_REPLY_TRAILER_STX",
     253: "KESTREL_E_REPLY_ADDRESS_RULE",
     254: "KESTREL_E_REPLY_ECHO",
+    255: "KESTREL_E_NULL_BUFFER",
 }
 
 REPLY_MAX = 2048  # the largest reply the library hands over

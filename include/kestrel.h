@@ -115,6 +115,7 @@ KESTREL_INLINE const char* kestrel_result_name(int32_t result) {
     case KESTREL_E_REPLY_TRAILER_STX: return "KESTREL_E_REPLY_TRAILER_STX";
     case KESTREL_E_REPLY_ADDRESS_RULE: return "KESTREL_E_REPLY_ADDRESS_RULE";
     case KESTREL_E_REPLY_ECHO: return "KESTREL_E_REPLY_ECHO";
+    case KESTREL_E_NULL_BUFFER: return "KESTREL_E_NULL_BUFFER";
     default: return "reader status";
     }
 }
