@@ -1,6 +1,7 @@
 #include "link/session.h"
 
 #include "link/serial_engine.h"
+#include "link/tcp_engine.h"
 #include "link/usb_engine.h"
 
 namespace kestrel::link {
@@ -13,6 +14,7 @@ LinkSession& session() {
 int Link_Transact() {
     LinkSession& s = session();
     if (s.transport == Transport::usb) return Usb_Transact(s);
+    if (s.transport == Transport::tcp) return Tcp_Transact(s);
     return Serial_Transact(s);
 }
 

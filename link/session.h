@@ -12,8 +12,9 @@ struct usb_dev_handle;
 namespace kestrel::link {
 
 class SerialPort;
+class TcpSocket;
 
-enum class Transport : std::uint8_t { serial = 0, usb = 1 };
+enum class Transport : std::uint8_t { serial = 0, usb = 1, tcp = 2 };
 
 struct LinkSession {
     Transport transport = Transport::serial;
@@ -27,6 +28,9 @@ struct LinkSession {
     ::usb_dev_handle* usb_handle = nullptr;
     std::uint32_t usb_out_endpoint = 0;
     std::uint32_t usb_in_endpoint = 0;
+
+    // TCP link: the open connection to the reader's network module (none when closed).
+    TcpSocket* tcp = nullptr;
 
     // Request of the current transaction.
     std::uint8_t address = 0;
