@@ -1,6 +1,7 @@
 #include "console/screens.h"
 
 #include "console/config/device_settings.h"
+#include "console/config/network_screens.h"
 #include "console/shell/heron.h"
 #include "console/tags/inventory_screens.h"
 #include "console/tags/memory_screens.h"
@@ -9,6 +10,7 @@ namespace plover {
 
 void registerScreens(Heron& heron) {
     registerDeviceSettings(heron);
+    registerNetworkScreens(heron, heron.screens());
     tags::registerInventoryScreens(heron, heron.screens());
     tags::registerMemoryScreens(heron, heron.screens());
 }
@@ -17,7 +19,6 @@ const QStringList& pendingScreens() {
     static const QStringList names = {
         // device configuration
         QStringLiteral("set_Device_Work"), QStringLiteral("set_CH_Active_a"), QStringLiteral("set_Reader"),
-        QStringLiteral("y_tcp_connect"), QStringLiteral("yset_ip_address"),
         // lock, kill, halt, wake
         QStringLiteral("EPC_TAG_Lock"), QStringLiteral("GB_TAG_Lock"), QStringLiteral("GJB_TAG_Lock"),
         QStringLiteral("EPC_TAG_Kill"), QStringLiteral("GB_TAG_Kill"), QStringLiteral("GJB_TAG_Kill"),

@@ -223,6 +223,8 @@ void Heron::connectReader() {
     log::success(list1_, {result == 0 ? kLinked : kNotLinked});
 }
 
+void Heron::linkOpened() { setNeedLinkButtons(true); }
+
 void Heron::disconnectReader() {
     BusyPointer busy(this);
     closeLink();

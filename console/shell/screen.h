@@ -27,6 +27,9 @@ public:
     // The main window's pc_id text: the reader address every screen addresses by default.
     virtual QString addressText() const = 0;
     virtual ScreenRegistry& screens() = 0;
+    // A screen opened a link to the reader itself (over TCP): the console enables the commands
+    // that need one, as after its own connect.
+    virtual void linkOpened() {}
 
 protected:
     ~ScreenContext() = default;
