@@ -2,6 +2,7 @@
 
 #include "console/config/device_settings.h"
 #include "console/config/network_screens.h"
+#include "console/security/security_screens.h"
 #include "console/shell/heron.h"
 #include "console/tags/inventory_screens.h"
 #include "console/tags/memory_screens.h"
@@ -13,6 +14,10 @@ void registerScreens(Heron& heron) {
     registerNetworkScreens(heron, heron.screens());
     tags::registerInventoryScreens(heron, heron.screens());
     tags::registerMemoryScreens(heron, heron.screens());
+    security::registerCustomCommandScreens(heron, heron.screens());
+    security::registerTagSecurityScreens(heron, heron.screens());
+    security::registerPsamScreens(heron, heron.screens());
+    security::registerFm151mScreens(heron, heron.screens());
 }
 
 const QStringList& pendingScreens() {
@@ -31,12 +36,6 @@ const QStringList& pendingScreens() {
         QStringLiteral("GJB_TAG_Edit_Pwd"),
         // loop read
         QStringLiteral("EPC_TAG_Loop_Read"), QStringLiteral("GB_TAG_Loop_Read"), QStringLiteral("GJB_TAG_Loop_Read"),
-        // security
-        QStringLiteral("EPC_TAG_Cust_Comm"), QStringLiteral("GB_TAG_Cust_Comm"), QStringLiteral("GJB_TAG_Cust_Comm"),
-        QStringLiteral("GB_TAG_Auth"), QStringLiteral("GJB_TAG_Auth"), QStringLiteral("GB_TAG_FD_APP"),
-        QStringLiteral("GB_FD_Get_Diver_Key_A"), QStringLiteral("GJB_TAG_FD_APP"), QStringLiteral("PSAM_APP"),
-        QStringLiteral("PSAM_FD_Issue_A"), QStringLiteral("FM151M_APP"), QStringLiteral("FM151M_Get_RN_A"),
-        QStringLiteral("FM151M_HASH_A"), QStringLiteral("FM151M_Cipher_A"),
     };
     return names;
 }

@@ -72,6 +72,14 @@ public:
             if (it->command == command) return *it;
         return std::nullopt;
     }
+    // Every command answered with this code, oldest first.
+    std::vector<Received> all(std::uint8_t command) {
+        std::lock_guard lock(mutex_);
+        std::vector<Received> out;
+        for (const Received& r : received_)
+            if (r.command == command) out.push_back(r);
+        return out;
+    }
     // The next command with this code is answered with `reply` (status and data) instead of
     // the model's answer; the model still runs the command.
     void script(std::uint8_t command, kestrel::sim::Reply reply) {
