@@ -5,4 +5,5 @@ list(APPEND KESTREL_SOURCES
   api/gb.cpp
   api/gjb.cpp
   api/fd.cpp
-  api/psam_fm151m.cpp)
+  api/psam_fm151m.cpp
+  api/network.cpp)

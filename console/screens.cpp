@@ -1,20 +1,22 @@
 #include "console/screens.h"
 
 #include "console/config/device_settings.h"
+#include "console/config/network_screens.h"
 #include "console/config/reader_output_screen.h"
 #include "console/config/work_parameter_screens.h"
 #include "console/security/security_screens.h"
 #include "console/shell/heron.h"
 #include "console/tags/access_screens.h"
 #include "console/tags/inventory_screens.h"
-#include "console/tags/memory_screens.h"
 #include "console/tags/loop_read_screens.h"
+#include "console/tags/memory_screens.h"
 #include "console/tags/password_screens.h"
 
 namespace plover {
 
 void registerScreens(Heron& heron) {
     registerDeviceSettings(heron);
+    registerNetworkScreens(heron, heron.screens());
     config::registerWorkParameterScreens(heron, heron.screens());
     config::registerReaderOutputScreen(heron, heron.screens());
     tags::registerInventoryScreens(heron, heron.screens());
@@ -29,10 +31,8 @@ void registerScreens(Heron& heron) {
 }
 
 const QStringList& pendingScreens() {
-    static const QStringList names = {
-        // network link
-        QStringLiteral("y_tcp_connect"), QStringLiteral("yset_ip_address"),
-    };
+    // Every screen a button names is built.
+    static const QStringList names;
     return names;
 }
 

@@ -128,6 +128,28 @@ KESTREL_API int32_t KESTREL_CALL LinkCom(int32_t address, int32_t port, int32_t 
 KESTREL_API int32_t KESTREL_CALL UnLinkCom(void);
 KESTREL_API int32_t KESTREL_CALL Link_Reader(int32_t address);
 
+/* Network link (readers with a network interface, a transparent serial server: the frames of
+ * the serial link over a TCP stream). TCP_LinkCom takes the IP text with or without zero-padded
+ * groups ("192.168.001.010", "192.168.1.10") and a port of 1..65535; other text or ports give
+ * KESTREL_E_OPEN with nothing sent and the open link untouched. Otherwise it closes whatever
+ * link is open (serial, USB or TCP), connects (bounded at 3 s) and probes like LinkCom; 0 leaves
+ * a link over which every export works, nonzero leaves no link. UnLinkCom closes it.
+ *
+ * The network settings record of Set_IP_Address and Get_IP_Address, 20 bytes: gateway (4),
+ * subnet mask (4), MAC address (6), IP address (4), port (2, high byte first). The IP groups are
+ * in text order. Command codes (device range, used by no other export): Set_IP_Address 0x08,
+ * Get_IP_Address 0x09. Both return the link status code when the transaction failed, else the
+ * reader status: 0 when the reader stored the record, or when `record` holds the reader's. */
+#define KESTREL_TCP_PORT_MIN 1
+#define KESTREL_TCP_PORT_MAX 65535
+#define KESTREL_IP_RECORD_SIZE 20
+#define KESTREL_CMD_SET_IP_ADDRESS 0x08
+#define KESTREL_CMD_GET_IP_ADDRESS 0x09
+
+KESTREL_API int32_t KESTREL_CALL TCP_LinkCom(int32_t address, int32_t port, const char* ip_text);
+KESTREL_API int32_t KESTREL_CALL Set_IP_Address(int32_t address, uint8_t* record);
+KESTREL_API int32_t KESTREL_CALL Get_IP_Address(int32_t address, uint8_t* record);
+
 /* Device management */
 #define KESTREL_DEVICE_INFO_SIZE 22  /* GetDeviceInfo: identity text */
 #define KESTREL_ALARM_MAX_SELECTOR 7 /* ALARM: a larger selector is refused with 4 */

@@ -3,6 +3,7 @@
 #include "kestrel.h"
 
 #include "link/serial_engine.h"
+#include "link/tcp_engine.h"
 #include "link/usb_engine.h"
 
 namespace kestrel::link {
@@ -15,6 +16,7 @@ LinkSession& session() {
 int Link_Transact() {
     LinkSession& s = session();
     if (s.transport == Transport::usb) return Usb_Transact(s);
+    if (s.transport == Transport::tcp) return Tcp_Transact(s);
     return Serial_Transact(s);
 }
 

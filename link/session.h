@@ -12,8 +12,9 @@ struct usb_dev_handle;
 namespace kestrel::link {
 
 class SerialPort;
+class TcpSocket;
 
-enum class Transport : std::uint8_t { serial = 0, usb = 1 };
+enum class Transport : std::uint8_t { serial = 0, usb = 1, tcp = 2 };
 
 struct LinkSession {
     Transport transport = Transport::serial;
@@ -33,6 +34,9 @@ struct LinkSession {
     // A transaction ended without its whole reply: whatever is late on the IN endpoint is
     // drained before the next frame goes out, so it cannot pass as the next reply.
     bool usb_reply_outstanding = false;
+
+    // TCP link: the open connection to the reader's network module (none when closed).
+    TcpSocket* tcp = nullptr;
 
     // Request of the current transaction.
     std::uint8_t address = 0;

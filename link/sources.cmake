@@ -6,11 +6,13 @@ list(APPEND KESTREL_SOURCES
   link/pause_spin.cpp
   link/link_api.cpp
   link/usb_transport.cpp
-  link/usb_engine.cpp)
+  link/usb_engine.cpp
+  link/tcp_engine.cpp)
 if(WIN32)
-  list(APPEND KESTREL_SOURCES link/serial_port_win32.cpp)
+  list(APPEND KESTREL_SOURCES link/serial_port_win32.cpp link/tcp_socket_win32.cpp)
+  list(APPEND KESTREL_LINK_LIBS ws2_32)
 else()
-  list(APPEND KESTREL_SOURCES link/serial_port_posix.cpp)
+  list(APPEND KESTREL_SOURCES link/serial_port_posix.cpp link/tcp_socket_posix.cpp)
 endif()
 
 # libusb with the 0.1 API (libusb-compat on Linux, libusb-win32 on Windows): header usb.h.

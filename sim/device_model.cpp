@@ -39,6 +39,25 @@ ReaderModel::Handler sized(std::size_t size, F f) {
 
 }  // namespace
 
+std::array<std::uint8_t, NetworkSettings::kRecordSize> NetworkSettings::record() const {
+    std::array<std::uint8_t, kRecordSize> r{};
+    auto at = std::copy(gateway.begin(), gateway.end(), r.begin());
+    at = std::copy(mask.begin(), mask.end(), at);
+    at = std::copy(mac.begin(), mac.end(), at);
+    at = std::copy(ip.begin(), ip.end(), at);
+    *at++ = static_cast<std::uint8_t>(port >> 8);
+    *at = static_cast<std::uint8_t>(port);
+    return r;
+}
+
+void NetworkSettings::set_record(std::span<const std::uint8_t, kRecordSize> r) {
+    std::copy_n(r.begin(), 4, gateway.begin());
+    std::copy_n(r.begin() + 4, 4, mask.begin());
+    std::copy_n(r.begin() + 8, 6, mac.begin());
+    std::copy_n(r.begin() + 14, 4, ip.begin());
+    port = static_cast<std::uint16_t>(r[18] << 8 | r[19]);
+}
+
 std::array<std::uint8_t, 22> default_identity() {
     std::array<std::uint8_t, 22> id{};
     const char text[] = "Heron UHF Reader V1.00";
@@ -85,6 +104,17 @@ void install_device_commands(ReaderModel& model) {
         return ok();
     }));
     model.on(0x07, sized(0, [](ReaderModel& m, RequestView) { return ok({m.settings.number}); }));
+    // Network settings: the 20-byte record. A port of 0 is refused (nothing could connect).
+    model.on(0x08, sized(NetworkSettings::kRecordSize, [](ReaderModel& m, RequestView r) {
+        const auto record = r.bytes(0, NetworkSettings::kRecordSize);
+        if (record[18] == 0 && record[19] == 0) return refused();
+        m.settings.network.set_record(record.first<NetworkSettings::kRecordSize>());
+        return ok();
+    }));
+    model.on(0x09, sized(0, [](ReaderModel& m, RequestView) {
+        const auto record = m.settings.network.record();
+        return ok({record.begin(), record.end()});
+    }));
     model.on(0x10, sized(0, [](ReaderModel& m, RequestView) {
         // A carrier running warms the power amplifier up a little.
         return ok({static_cast<std::uint8_t>(m.settings.temperature + (m.settings.carrier ? 4 : 0))});

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <vector>
 
 namespace kestrel::sim {
@@ -23,6 +24,21 @@ enum WorkParam : std::size_t {
 
 using ChannelMask = std::array<std::uint8_t, 8>;
 
+// The reader's network interface (Set_IP_Address, Get_IP_Address): addresses one byte per group
+// in text order, the port it listens on.
+struct NetworkSettings {
+    std::array<std::uint8_t, 4> ip{192, 168, 1, 200};
+    std::array<std::uint8_t, 4> mask{255, 255, 255, 0};
+    std::array<std::uint8_t, 4> gateway{192, 168, 1, 1};
+    std::array<std::uint8_t, 6> mac{0x0C, 0x0D, 0x0E, 0x0F, 0x10, 0x11};
+    std::uint16_t port = 5084;
+
+    // The 20-byte record of the two commands: gateway, mask, MAC, IP, port (high byte first).
+    static constexpr std::size_t kRecordSize = 20;
+    std::array<std::uint8_t, kRecordSize> record() const;
+    void set_record(std::span<const std::uint8_t, kRecordSize> record);
+};
+
 // What the reader keeps in its own memory; a factory restore returns all of it to defaults.
 struct ReaderSettings {
     std::uint8_t number = 1;
@@ -35,6 +51,7 @@ struct ReaderSettings {
     std::uint8_t rssi = 62;
     std::map<std::uint8_t, ChannelMask> channels;  // per region; absent: all channels enabled
     std::array<std::uint8_t, 5> menjin{};          // access-control card-reader output
+    NetworkSettings network;
 };
 
 // One ALARM command as the reader received it.

@@ -11,8 +11,9 @@ namespace kestrel::sim {
 
 namespace {
 
-constexpr std::array<const char*, 9> kNames{"drop",     "delay", "corrupt_check", "other_address", "wrong_echo",
-                                            "trailing", "split", "oversize_length", "noise"};
+constexpr std::array<const char*, 10> kNames{"drop",  "delay",           "corrupt_check", "other_address",
+                                             "wrong_echo", "trailing", "split", "oversize_length",
+                                             "noise", "disconnect"};
 
 // The oversize reply claims one byte more than the host's reply area holds.
 constexpr std::size_t kOversize = link::kDataCapacity + 1;
@@ -182,6 +183,13 @@ Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::opt
                                 std::vector<std::uint8_t>(wire.begin() + static_cast<std::ptrdiff_t>(i),
                                                           wire.begin() + static_cast<std::ptrdiff_t>(end))});
         }
+        return out;
+    }
+    case FaultKind::disconnect: {
+        // Mid-reply: the header and some of the frame, never all of it.
+        wire.resize(std::max<std::size_t>(1, wire.size() / 2));
+        Transmission out = one(wire);
+        out.front().hang_up = true;
         return out;
     }
     case FaultKind::oversize_length: {

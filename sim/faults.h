@@ -24,6 +24,7 @@ enum class FaultKind : std::uint8_t {
     split,            // the reply in `pieces` pieces, `delay_ms` apart
     oversize_length,  // a length field past the host's 2048-byte reply area, data to match
     noise,            // bytes before the frame's header
+    disconnect,       // the first half of the reply, then the connection is closed (TCP)
 };
 
 struct FaultRule {

@@ -14,7 +14,9 @@
 
 namespace kestrel::sim {
 
-PtySimulator::PtySimulator(ReaderModel& model) : responder_(model) {}
+PtySimulator::PtySimulator(ReaderModel& model) : responder_(model), mutex_(own_mutex_) {}
+
+PtySimulator::PtySimulator(ReaderModel& model, std::mutex& model_lock) : responder_(model), mutex_(model_lock) {}
 
 PtySimulator::~PtySimulator() { stop(); }
 

@@ -18,6 +18,9 @@ namespace kestrel::sim {
 class PtySimulator {
 public:
     explicit PtySimulator(ReaderModel& model);
+    // Shares `model_lock` with other front ends on the same model (the TCP listener), so that
+    // only one of them works on the model at a time.
+    PtySimulator(ReaderModel& model, std::mutex& model_lock);
     ~PtySimulator();
     PtySimulator(const PtySimulator&) = delete;
     PtySimulator& operator=(const PtySimulator&) = delete;
@@ -42,7 +45,8 @@ private:
     void send(const Transmission& t);
 
     Responder responder_;
-    std::mutex mutex_;
+    std::mutex own_mutex_;
+    std::mutex& mutex_;
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<std::uint32_t> pacing_baud_{0};

@@ -12,10 +12,12 @@
 
 namespace kestrel::sim {
 
-// A piece of the reader's answer: bytes sent after a pause.
+// A piece of the reader's answer: bytes sent after a pause. With `hang_up` the reader closes
+// the connection once the bytes are out (TCP; a serial line just stays quiet afterwards).
 struct Chunk {
     std::chrono::milliseconds delay{0};
     std::vector<std::uint8_t> bytes;
+    bool hang_up = false;
 };
 using Transmission = std::vector<Chunk>;
 
@@ -29,6 +31,9 @@ public:
     // Feeds bytes received from the host. Each complete, valid frame addressed to this reader
     // (or to 0xFF) is answered; the answers are appended to `out` in order.
     void feed(std::span<const std::uint8_t> bytes, std::vector<Transmission>& out);
+
+    // Forgets a partly received frame: a new connection starts a new byte stream.
+    void reset_stream() { pending_.clear(); }
 
     // Installs the shaper applied to every answer (none: answers go out as encoded).
     void set_shaper(Shaper shaper) { shaper_ = std::move(shaper); }

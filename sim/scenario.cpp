@@ -81,7 +81,7 @@ struct Loader {
 
     bool reader(const json& j, ReaderModel& m) {
         if (!keys(j, "reader", {"address", "identity", "baud_code", "temperature", "work_params", "reader_chip",
-                                "rssi", "menjin", "channels", "psam_atr", "psam_files"}))
+                                "rssi", "menjin", "channels", "psam_atr", "psam_files", "network"}))
             return false;
         ReaderSettings& s = m.settings;
         long n = 0;
@@ -123,6 +123,7 @@ struct Loader {
                     return false;
             }
         }
+        if (j.contains("network") && !network(j["network"], s.network)) return false;
         if (j.contains("psam_atr")) {
             std::vector<std::uint8_t> atr;
             if (!bytes(j["psam_atr"], "reader.psam_atr", atr)) return false;
@@ -136,6 +137,54 @@ struct Loader {
                 if (!array(f, "reader.psam_files", id)) return false;
                 m.security.card.files.push_back(static_cast<std::uint16_t>(id[0] << 8 | id[1]));
             }
+        }
+        return true;
+    }
+
+    // Dotted decimal IPv4 text, zero-padded groups allowed: "192.168.1.200", "255.255.255.000".
+    bool ipv4(const json& j, const std::string& where, std::array<std::uint8_t, 4>& out) {
+        if (!j.is_string()) return fail(where, "must be an IPv4 address text like \"192.168.1.200\"");
+        const std::string text = j;
+        std::array<std::uint8_t, 4> ip{};
+        std::size_t group = 0, digits = 0;
+        unsigned value = 0;
+        for (std::size_t i = 0; i <= text.size(); ++i) {
+            const char c = i < text.size() ? text[i] : '.';
+            if (std::isdigit(static_cast<unsigned char>(c)) && digits < 3) {
+                value = value * 10 + static_cast<unsigned>(c - '0');
+                ++digits;
+            } else if (c == '.' && digits > 0 && value <= 255 && group < 4) {
+                ip[group++] = static_cast<std::uint8_t>(value);
+                digits = 0;
+                value = 0;
+            } else {
+                return fail(where, "must be four groups 0..255 joined by dots, not '" + text + "'");
+            }
+        }
+        if (group != 4) return fail(where, "must be four groups 0..255 joined by dots, not '" + text + "'");
+        out = ip;
+        return true;
+    }
+
+    bool network(const json& j, NetworkSettings& n) {
+        if (!keys(j, "reader.network", {"ip", "mask", "gateway", "mac", "port"})) return false;
+        if (j.contains("ip") && !ipv4(j["ip"], "reader.network.ip", n.ip)) return false;
+        if (j.contains("mask") && !ipv4(j["mask"], "reader.network.mask", n.mask)) return false;
+        if (j.contains("gateway") && !ipv4(j["gateway"], "reader.network.gateway", n.gateway)) return false;
+        if (j.contains("mac")) {
+            // Hex bytes; ':', '-' and '.' separate them as well as spaces do.
+            json digits = j["mac"];
+            if (digits.is_string()) {
+                std::string text = digits;
+                std::replace_if(text.begin(), text.end(), [](char c) { return c == ':' || c == '-' || c == '.'; }, ' ');
+                digits = text;
+            }
+            if (!array(digits, "reader.network.mac", n.mac)) return false;
+        }
+        long port = 0;
+        if (j.contains("port")) {
+            if (!number(j["port"], "reader.network.port", 1, 65535, port)) return false;
+            n.port = static_cast<std::uint16_t>(port);
         }
         return true;
     }

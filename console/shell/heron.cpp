@@ -223,6 +223,11 @@ void Heron::connectReader() {
     log::success(list1_, {result == 0 ? kLinked : kNotLinked});
 }
 
+void Heron::linkOpened() {
+    ++linkChanges_;  // the TCP connect replaced whatever link was open
+    setNeedLinkButtons(true);
+}
+
 void Heron::disconnectReader() {
     BusyPointer busy(this);
     closeLink();

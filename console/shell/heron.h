@@ -51,6 +51,7 @@ public:
 
     // The link settings as the operator left them; every screen addresses the reader by pc_id.
     QString addressText() const override;
+    void linkOpened() override;
     void setAddressText(const QString& text);
     std::uint8_t readerAddress() const;
     QString portText() const;

@@ -31,6 +31,10 @@ public:
     // window events (the loop-read test) stops when the link changed under it.
     virtual std::uint32_t linkChanges() const { return 0; }
 
+    // A screen opened a link to the reader itself (over TCP): the console enables the commands
+    // that need one, as after its own connect.
+    virtual void linkOpened() {}
+
 protected:
     ~ScreenContext() = default;
 };

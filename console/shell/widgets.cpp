@@ -41,6 +41,14 @@ QLineEdit* hexField(QWidget* parent, const char* name, int maxLength, const QStr
     return e;
 }
 
+QLineEdit* maskedField(QWidget* parent, const char* name, const QString& mask, const QString& text) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setInputMask(mask);
+    e->setText(text);
+    return e;
+}
+
 QComboBox* comboBox(QWidget* parent, const char* name, const QStringList& items, const QString& text) {
     auto* c = new QComboBox(parent);
     c->setObjectName(QLatin1String(name));

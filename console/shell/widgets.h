@@ -35,6 +35,9 @@ QLabel* title(QWidget* parent, const char* name, const QString& caption);
 // A text box without the hex key filter (fields the operator types decimal or free text into).
 QLineEdit* textField(QWidget* parent, const char* name, const QString& text = {});
 QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption);
+// A masked edit field: only characters that fit `mask` (Qt input mask syntax) can be typed, and
+// the mask's separators show in place; its text includes them.
+QLineEdit* maskedField(QWidget* parent, const char* name, const QString& mask, const QString& text = {});
 // A label that shows the outcome of a screen's last command; starts empty.
 QLabel* resultLabel(QWidget* parent, const char* name = "result");
 

@@ -77,6 +77,10 @@ void UsbDouble::reset() {
     calls_on_closed_ = 0;
 }
 
+int UsbDouble::open_handles() const {
+    return static_cast<int>(std::count_if(handles_.begin(), handles_.end(), [](const auto& h) { return h->open; }));
+}
+
 void UsbDouble::set_busses(std::vector<std::vector<DeviceId>> busses) {
     layout_ = std::move(busses);
     rebuild_lists();

@@ -82,6 +82,8 @@ public:
     void clear_calls() { calls_.clear(); }
     // Calls made on a handle after it was closed (a fault in the caller).
     int calls_on_closed_handles() const { return calls_on_closed_; }
+    // Handles opened and not closed yet (an orphaned handle stays counted here).
+    int open_handles() const;
 
     // The C entry points' bodies.
     void init();

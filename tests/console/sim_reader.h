@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/pty_simulator.h"
+#include "sim/tcp_simulator.h"
 #include "sim/responder.h"
 #include "sim/scenario.h"
 #include "sim/reader_model.h"
@@ -25,6 +26,7 @@ struct Received {
 class SimReader {
 public:
     ~SimReader() {
+        tcp_.stop();
         if (!started_) return;
         pty_.stop();
         ::unsetenv("KESTREL_COM1");
@@ -39,7 +41,7 @@ public:
         }
         // The shaper sees every answered command on its way out and lets the answer go unchanged.
         withResponder([this](kestrel::sim::Responder& r) {
-            r.set_shaper([this](const kestrel::sim::Request& q, kestrel::sim::Transmission t) {
+            shaper_ = [this](const kestrel::sim::Request& q, kestrel::sim::Transmission t) {
                 std::lock_guard lock(mutex_);
                 received_.push_back({q.address, q.command, {q.data.begin(), q.data.end()}});
                 // A scripted answer takes the place of the model's, once.
@@ -49,12 +51,18 @@ public:
                     return scripted;
                 }
                 return t;
-            });
+            };
+            r.set_shaper(shaper_);
         });
+        tcp_.with_responder([this](kestrel::sim::Responder& r) { r.set_shaper(shaper_); });
         started_ = pty_.start();
         if (started_) ::setenv("KESTREL_COM1", pty_.slave_path().c_str(), 1);
         return started_;
     }
+    // Serves the same reader on a loopback TCP port as well (one the system picks).
+    bool startTcp() { return tcp_.start("127.0.0.1", 0); }
+    std::uint16_t tcpPort() const { return tcp_.port(); }
+    std::size_t tcpConnections() const { return tcp_.connections(); }
     const std::string& error() const { return pty_.error(); }
 
     // The last command answered with this code, if any.
@@ -101,7 +109,11 @@ private:
         pty_.with_responder(f);
     }
     kestrel::sim::ReaderModel model_;
-    kestrel::sim::PtySimulator pty_{model_};
+    // The terminal and the TCP port answer from the one model, one exchange at a time.
+    std::mutex modelLock_;
+    kestrel::sim::PtySimulator pty_{model_, modelLock_};
+    kestrel::sim::TcpSimulator tcp_{model_, modelLock_};
+    kestrel::sim::Responder::Shaper shaper_;
     std::mutex mutex_;
     std::vector<Received> received_;
     std::map<std::uint8_t, kestrel::sim::Reply> scripted_;

@@ -30,7 +30,7 @@ TEST(DeviceModel, RefusesMalformedAndOutOfRangeRequests) {
         {"antenna 0", 0x17, {0}, sim::kStatusBadParameter},
         {"channel region 5", 0x19, {5}, sim::kStatusBadParameter},
         {"menjin format 5", 0x1A, {1, 0, 0, 0, 5}, sim::kStatusBadParameter},
-        {"unknown command", 0x08, {}, sim::kStatusUnknownCommand},
+        {"unknown command", 0x0A, {}, sim::kStatusUnknownCommand},
     };
     for (const Case& c : cases) {
         sim::ReaderModel model;
