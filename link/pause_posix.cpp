@@ -15,7 +15,7 @@ namespace {
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 // How long before the deadline the sleep ends. It covers the default timer slack (50 us)
 // and a usual wake-up latency; a wake-up later than this only lengthens the pause.
-constexpr std::int64_t kSpinTailNs = 150'000;
+constexpr std::int64_t kSpinTailNs = 80'000;
 
 std::int64_t now_ns() {
     timespec t{};
