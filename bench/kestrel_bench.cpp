@@ -44,17 +44,6 @@ int __wrap_usb_bulk_read(usb_dev_handle* dev, int ep, char* bytes, int size, int
 
 namespace kestrel::bench {
 
-double serial_model_us(std::size_t reply_wire_bytes, std::uint32_t baud) {
-    return link::kLeadingDleGapMs * 1000.0 + static_cast<double>(reply_wire_bytes) * 10.0 * 1e6 / baud;
-}
-
-std::size_t last_reply_wire_bytes() {
-    static std::array<std::uint8_t, 4 + 2 * (7 + link::kDataCapacity)> frame;
-    const link::LinkSession& s = link::session();
-    return link::encode_reply_frame(s.address, s.command, s.reader_status,
-                                    std::span(s.reply_data).first(s.reply_length), frame);
-}
-
 namespace {
 
 constexpr int kReader = 1;
