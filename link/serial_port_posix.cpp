@@ -1,5 +1,6 @@
 // POSIX serial backend: termios for the line settings, poll() against a monotonic deadline
-// for the per-byte timeouts, flock plus TIOCEXCL for exclusive use of the port.
+// for the per-byte timeouts, flock plus TIOCEXCL for exclusive use of the port, and a small
+// input buffer so that bytes already received are handed out without a system call each.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -7,8 +8,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -72,10 +76,11 @@ public:
 
     int read(std::uint8_t* buffer, int count) override {
         return transfer(POLLIN, settings_.read_total_constant, settings_.read_total_multiplier, count,
-                        [&](int done) { return ::read(fd_, buffer + done, static_cast<std::size_t>(count - done)); });
+                        [&](int done) { return take_input(buffer + done, static_cast<std::size_t>(count - done)); });
     }
 
     void purge() override {
+        input_begin_ = input_end_ = 0;
         if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
     }
 
@@ -144,8 +149,29 @@ private:
         }
     }
 
+    // Hands out up to `count` bytes of input. The engine reads one byte a call; when the input
+    // buffer is empty, one read() takes in everything the terminal holds (up to the buffer's
+    // size), so a reply that arrived in a burst costs one system call, not one per byte.
+    ssize_t take_input(std::uint8_t* out, std::size_t count) {
+        if (input_begin_ == input_end_) {
+            const ssize_t n = ::read(fd_, input_.data(), input_.size());
+            if (n <= 0) return n;
+            input_begin_ = 0;
+            input_end_ = static_cast<std::size_t>(n);
+        }
+        const std::size_t n = std::min(count, input_end_ - input_begin_);
+        std::memcpy(out, input_.data() + input_begin_, n);
+        input_begin_ += n;
+        return static_cast<ssize_t>(n);
+    }
+
     int fd_ = -1;
     SerialSettings settings_{};
+    // Bytes taken from the terminal and not yet handed out; part of the input queue, so a
+    // purge discards them too.
+    std::array<std::uint8_t, 256> input_{};
+    std::size_t input_begin_ = 0;
+    std::size_t input_end_ = 0;
 };
 
 PosixSerialPort the_port;

@@ -3,16 +3,17 @@ list(APPEND KESTREL_SOURCES
   link/serial_port.cpp
   link/session.cpp
   link/serial_engine.cpp
-  link/pause_spin.cpp
   link/link_api.cpp
   link/usb_transport.cpp
   link/usb_engine.cpp
   link/tcp_engine.cpp)
+# The leading-DLE pause: Windows' sleep is too coarse (10 to 16 ms), so it spins there; POSIX
+# sleeps most of it on the monotonic clock and spins only the tail.
 if(WIN32)
-  list(APPEND KESTREL_SOURCES link/serial_port_win32.cpp link/tcp_socket_win32.cpp)
+  list(APPEND KESTREL_SOURCES link/serial_port_win32.cpp link/tcp_socket_win32.cpp link/pause_spin.cpp)
   list(APPEND KESTREL_LINK_LIBS ws2_32)
 else()
-  list(APPEND KESTREL_SOURCES link/serial_port_posix.cpp link/tcp_socket_posix.cpp)
+  list(APPEND KESTREL_SOURCES link/serial_port_posix.cpp link/tcp_socket_posix.cpp link/pause_posix.cpp)
 endif()
 
 # libusb with the 0.1 API (libusb-compat on Linux, libusb-win32 on Windows): header usb.h.

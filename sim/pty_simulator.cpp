@@ -113,19 +113,20 @@ void PtySimulator::send(const Transmission& t) {
         }
         const std::uint32_t baud = pacing_baud_;
         // Paced bytes leave on a schedule of ten bits a byte from the chunk's start, so the
-        // time the writes themselves take does not slow the line down.
+        // time the writes themselves take does not slow the line down. A byte reaches the host
+        // once its last bit is on the line: the first one ten bit times after the start.
         const Clock::time_point paced_from = Clock::now();
         std::size_t done = 0;
         Clock::time_point last_progress = Clock::now();
         while (done < chunk.bytes.size() && running_) {
             const std::size_t step = baud ? 1 : chunk.bytes.size() - done;
+            if (baud)
+                std::this_thread::sleep_until(paced_from + std::chrono::microseconds(10'000'000ull * (done + 1) / baud));
             const ssize_t w = ::write(master_, chunk.bytes.data() + done, step);
             if (w > 0) {
                 done += static_cast<std::size_t>(w);
                 last_progress = Clock::now();
                 stalled_ = false;
-                if (baud)
-                    std::this_thread::sleep_until(paced_from + std::chrono::microseconds(10'000'000ull * done / baud));
                 continue;
             }
             if (w < 0 && errno != EAGAIN && errno != EINTR) return;
