@@ -8,9 +8,18 @@ KESTREL_PACKAGES=(
   python3
 )
 
+# The cross-compilers and Wine of the Windows stage (scripts/test-windows).
+KESTREL_WINDOWS_PACKAGES=(
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine64
+)
+
+# Installs those of the given packages (default: KESTREL_PACKAGES) that are missing.
 install_missing_packages() {
   local missing=()
-  for p in "${KESTREL_PACKAGES[@]}"; do
+  local wanted=("$@")
+  [ ${#wanted[@]} -eq 0 ] && wanted=("${KESTREL_PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -21,5 +30,5 @@ install_missing_packages() {
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
+  apt-get -o DPkg::Lock::Timeout=900 install -y -qq "${missing[@]}"
 }
