@@ -24,6 +24,7 @@ public:
         if (h == INVALID_HANDLE_VALUE) return 1;
 
         DCB dcb{};
+        static_assert(sizeof(DCB) == 28);
         dcb.DCBlength = sizeof(DCB);
         dcb.BaudRate = settings.speed;
         dcb.ByteSize = 8;
