@@ -5,7 +5,9 @@
 //                                  the bound pointers with no reader attached;
 //   kestrel_windows_test serial    links and runs commands over COM1 (and COM10, the same
 //                                  port) against the simulated reader at address 1 with its
-//                                  default scenario.
+//                                  default scenario and these faults (scripts/test-windows):
+//                                  the reply to 0x05 in 4 pieces 60 ms apart, the reply to
+//                                  0x10 after 700 ms, the reply to 0x15 after 2500 ms.
 //
 // Prints one PASS or FAIL line per check and exits nonzero when a check failed.
 #include <windows.h>
@@ -190,9 +192,10 @@ void run_commands() {
         const std::uint8_t* into;
     };
     const Command commands[] = {
-        {"GetDeviceInfo: the identity", [] { return GetDeviceInfo(1, out.data()); }, 0,
+        {"GetDeviceInfo: the identity, in pieces", [] { return GetDeviceInfo(1, out.data()); }, 0,
          "4865726F6E2055484620526561646572205631 2E3030", out.data()},
-        {"Read_DeviceTemp", [] { return Read_DeviceTemp(1, out.data()); }, 0, "24", out.data()},
+        {"Read_DeviceTemp: a reply 700 ms late is waited for", [] { return Read_DeviceTemp(1, out.data()); }, 0,
+         "24", out.data()},
         {"Set_Work_Param", [] {
              std::uint8_t p[] = {0x02, 0x00, 0x01, 0x01, 0x05, 0x1A, 0x01};
              return Set_Work_Param(1, p);
@@ -244,6 +247,13 @@ void run_commands() {
         if (std::strncmp(c.what, "GJB_Read_Tag_List", 17) == 0)
             check(block[4] == 3, "GJB tag list block: %u records", block[4]);
     }
+
+    // A reply later than the whole first-byte wait (16 reads of about 100 ms): no reply.
+    const ULONGLONG t = ::GetTickCount64();
+    const std::int32_t r = Get_RF_Power(1, out.data());
+    const double waited = seconds_since(t);
+    check(r == KESTREL_E_NO_REPLY && waited > 1.2 && waited < 3.5,
+          "Get_RF_Power, reply 2500 ms late: %d after %.2f s (want 234 after about 1.6 s)", r, waited);
     UnLinkCom();
 }
 
