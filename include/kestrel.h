@@ -63,6 +63,10 @@ extern "C" {
 #define KESTREL_E_REPLY_ADDRESS_RULE 253   /* reply came from another reader address */
 #define KESTREL_E_REPLY_ECHO         254   /* command echo differs from the command */
 
+/* The most data bytes one reply frame carries. No export copies more than this into a caller's
+ * buffer, and no export reads more than 255 bytes from one. */
+#define KESTREL_MAX_REPLY_DATA 2048
+
 /* Port index of LinkCom: 0..9 are COM1..COM10, this one is the USB reader. */
 #define KESTREL_PORT_USB 32
 

@@ -1,5 +1,7 @@
 #include "link/session.h"
 
+#include "kestrel.h"
+
 #include "link/serial_engine.h"
 #include "link/usb_engine.h"
 
@@ -17,3 +19,6 @@ int Link_Transact() {
 }
 
 }  // namespace kestrel::link
+
+// The public header promises callers this reply capacity.
+static_assert(kestrel::link::kDataCapacity == KESTREL_MAX_REPLY_DATA);

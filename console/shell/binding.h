@@ -39,12 +39,11 @@ public:
 
     // Calls an export. A library or export that cannot be bound is reported through the problem
     // handler and gives kUnbound; nothing is called then.
-    template <class... Params, class... Args>
-    std::int32_t call(const Export<std::int32_t(Params...)>& e, Args&&... args) {
-        using Function = typename Export<std::int32_t(Params...)>::Function;
+    template <class Function, class... Args>
+    std::int32_t call(const Export<Function>& e, Args&&... args) {
         const QFunctionPointer f = resolve(e.name);
         if (!f) return kUnbound;
-        return reinterpret_cast<Function>(f)(static_cast<Params>(std::forward<Args>(args))...);
+        return reinterpret_cast<Function>(f)(std::forward<Args>(args)...);
     }
 
     // Receives the text of every binding problem. The default shows a warning box over the

@@ -75,6 +75,15 @@ void add(QListWidget* list, const QString& line) {
     list->scrollToBottom();
 }
 
+void append(QListWidget* list, const QStringList& lines) {
+    for (const QString& line : lines) add(list, line);
+}
+
+void replace(QListWidget* list, const QStringList& lines) {
+    list->clear();
+    append(list, lines);
+}
+
 void success(QListWidget* list, const QStringList& lines) {
     list->clear();
     add(list, QStringLiteral(" "));

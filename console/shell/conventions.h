@@ -51,7 +51,12 @@ void defaultPointer(QWidget* screen);
 namespace log {
 void success(QListWidget* list, const QStringList& lines);
 void failure(QListWidget* list, const QString& message);
+// One line added at the end.
 void add(QListWidget* list, const QString& line);
+// Lines added at the end, in order.
+void append(QListWidget* list, const QStringList& lines);
+// The list emptied, then the lines added (no blank line first).
+void replace(QListWidget* list, const QStringList& lines);
 // One of the two, by the library's result (0 is success).
 void result(QListWidget* list, int code, const QStringList& successLines, const QString& failure);
 }  // namespace log

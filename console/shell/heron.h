@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "console/shell/screen.h"
 #include "console/shell/screen_registry.h"
 
 class QComboBox;
@@ -39,16 +40,16 @@ inline const QString Fm151m = QStringLiteral("FM151M_APP");
 // The caption of the main window and of the configuration screens.
 inline const QString kConsoleCaption = QStringLiteral("Heron（UHF） 电子标签通用读写器应用程序（1.0）");
 
-class Heron : public QWidget {
+class Heron : public QWidget, public ScreenContext {
 public:
     explicit Heron(Binding& binding, QWidget* parent = nullptr);
     ~Heron() override;
 
-    Binding& binding() { return binding_; }
-    ScreenRegistry& screens() { return screens_; }
+    Binding& binding() override { return binding_; }
+    ScreenRegistry& screens() override { return screens_; }
 
     // The link settings as the operator left them; every screen addresses the reader by pc_id.
-    QString addressText() const;
+    QString addressText() const override;
     void setAddressText(const QString& text);
     std::uint8_t readerAddress() const;
     QString portText() const;

@@ -1,5 +1,10 @@
 #include "console/shell/screen_registry.h"
 
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+
 namespace plover {
 
 ScreenRegistry::~ScreenRegistry() { closeAll(); }
@@ -8,7 +13,17 @@ void ScreenRegistry::add(const QString& name, Factory factory) { entries_[name] 
 
 QWidget* ScreenRegistry::open(const QString& name, QWidget* opener) {
     const auto it = entries_.find(name);
-    if (it == entries_.end() || !it->make) return nullptr;
+    if (it == entries_.end() || !it->make) {
+        const QString text = QStringLiteral("没有名为 %1 的窗口，按钮没有打开任何窗口。").arg(name);
+        if (problem_) {
+            problem_(text);
+        } else {
+            std::fprintf(stderr, "plover: %s\n", text.toLocal8Bit().constData());
+            if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+                QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("plover"), text);
+        }
+        return nullptr;
+    }
     // A closed screen waits for its deletion hidden; it is not reused.
     if (it->instance && !it->instance->isVisible()) it->instance = nullptr;
     if (!it->instance) {

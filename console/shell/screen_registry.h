@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -26,8 +27,16 @@ public:
     bool has(const QString& name) const { return entries_.contains(name); }
 
     // Shows the screen's instance, creating it first when there is none. Gives the screen, or
-    // nullptr when no screen of that name is registered (nothing happens then).
+    // nullptr when no screen of that name is registered: that is reported (on the program's
+    // error output and in a message box, or to the problem handler) and nothing else happens.
     QWidget* open(const QString& name, QWidget* opener = nullptr);
+
+    // Receives the text of a request for a screen that is not registered (tests set this).
+    using ProblemHandler = std::function<void(const QString&)>;
+    void setProblemHandler(ProblemHandler handler) { problem_ = std::move(handler); }
+
+    // The names of all registered screens.
+    QStringList names() const { return entries_.keys(); }
 
     // The open instance, or nullptr.
     QWidget* find(const QString& name) const;
@@ -41,6 +50,7 @@ private:
         QPointer<QWidget> instance;
     };
     QHash<QString, Entry> entries_;
+    ProblemHandler problem_;
 };
 
 }  // namespace plover

@@ -1,11 +1,13 @@
 #include "console/shell/widgets.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include "console/shell/conventions.h"
 
@@ -67,6 +69,52 @@ QLabel* title(QWidget* parent, const char* name, const QString& caption) {
     l->setFont(f);
     l->setAlignment(Qt::AlignCenter);
     return l;
+}
+
+QLineEdit* textField(QWidget* parent, const char* name, const QString& text) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setText(text);
+    return e;
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption) {
+    auto* c = new QCheckBox(caption, parent);
+    c->setObjectName(QLatin1String(name));
+    return c;
+}
+
+QLabel* resultLabel(QWidget* parent, const char* name) {
+    QLabel* l = label(parent, name, {});
+    l->setMinimumWidth(220);
+    l->setFrameShape(QFrame::StyledPanel);
+    return l;
+}
+
+OptionGroup::OptionGroup(QWidget* parent, const QList<Option>& options) {
+    for (const Option& o : options) {
+        auto* b = new QRadioButton(o.caption, parent);
+        b->setObjectName(QLatin1String(o.name));
+        // Exclusive by hand: the buttons may sit in different layouts of the same parent.
+        QObject::connect(b, &QRadioButton::toggled, b, [this, b](bool on) {
+            if (!on) return;
+            for (QRadioButton* other : buttons_)
+                if (other != b) other->setChecked(false);
+        });
+        b->setAutoExclusive(false);
+        buttons_ << b;
+        codes_ << o.code;
+    }
+}
+
+std::uint8_t OptionGroup::code(std::uint8_t noneChosen) const {
+    for (qsizetype i = 0; i < buttons_.size(); ++i)
+        if (buttons_[i]->isChecked()) return codes_[i];
+    return noneChosen;
+}
+
+void OptionGroup::choose(const char* name) {
+    for (QRadioButton* b : buttons_) b->setChecked(b->objectName() == QLatin1String(name));
 }
 
 }  // namespace plover::ui

@@ -2,15 +2,21 @@
 // screen reads like its control list and tests find controls by name.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
+class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace plover::ui {
@@ -26,5 +32,31 @@ QComboBox* comboBox(QWidget* parent, const char* name, const QStringList& items,
 QListWidget* logList(QWidget* parent, const char* name = "List1");
 // A screen's title label, in the larger title font.
 QLabel* title(QWidget* parent, const char* name, const QString& caption);
+// A text box without the hex key filter (fields the operator types decimal or free text into).
+QLineEdit* textField(QWidget* parent, const char* name, const QString& text = {});
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption);
+// A label that shows the outcome of a screen's last command; starts empty.
+QLabel* resultLabel(QWidget* parent, const char* name = "result");
+
+// Option buttons that stand for codes: at most one is chosen, and the group gives the code of
+// the chosen one (or the screen's code for none chosen).
+class OptionGroup {
+public:
+    struct Option {
+        const char* name;
+        QString caption;
+        std::uint8_t code;
+    };
+    // Builds one option button per entry, children of `parent`; the caller lays them out.
+    OptionGroup(QWidget* parent, const QList<Option>& options);
+
+    std::uint8_t code(std::uint8_t noneChosen) const;
+    void choose(const char* name);
+    const QList<QRadioButton*>& buttons() const { return buttons_; }
+
+private:
+    QList<QRadioButton*> buttons_;
+    QList<std::uint8_t> codes_;
+};
 
 }  // namespace plover::ui

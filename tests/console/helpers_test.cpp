@@ -154,7 +154,11 @@ private Q_SLOTS:
             ++built;
             return new QLineEdit("loaded");
         });
+        QStringList reported;
+        screens.setProblemHandler([&reported](const QString& text) { reported << text; });
         QVERIFY(screens.open("missing") == nullptr);
+        QCOMPARE(reported.size(), 1);
+        QVERIFY(reported[0].contains("missing"));
         auto* first = qobject_cast<QLineEdit*>(screens.open("one"));
         first->setText("edited");
         QCOMPARE(screens.open("one"), first);

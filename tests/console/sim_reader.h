@@ -4,11 +4,14 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <vector>
 
 #include "sim/pty_simulator.h"
+#include "sim/responder.h"
+#include "sim/scenario.h"
 #include "sim/reader_model.h"
 
 namespace plover::test {
@@ -26,12 +29,25 @@ public:
         pty_.stop();
         ::unsetenv("KESTREL_COM1");
     }
-    bool start() {
+    // Starts the reader: with factory settings and no tags, or with the simulator's default
+    // scenario (a few tags of each standard).
+    bool start(bool withDefaultScenario = false) {
+        if (withDefaultScenario) {
+            kestrel::sim::FaultPlan faults;
+            std::string problem;
+            if (!kestrel::sim::load_scenario(kestrel::sim::default_scenario(), model_, faults, problem)) return false;
+        }
         // The shaper sees every answered command on its way out and lets the answer go unchanged.
         withResponder([this](kestrel::sim::Responder& r) {
             r.set_shaper([this](const kestrel::sim::Request& q, kestrel::sim::Transmission t) {
                 std::lock_guard lock(mutex_);
                 received_.push_back({q.address, q.command, {q.data.begin(), q.data.end()}});
+                // A scripted answer takes the place of the model's, once.
+                if (const auto it = scripted_.find(q.command); it != scripted_.end()) {
+                    kestrel::sim::Transmission scripted{{{}, kestrel::sim::encode_reply(q.address, q.command, it->second)}};
+                    scripted_.erase(it);
+                    return scripted;
+                }
                 return t;
             });
         });
@@ -47,6 +63,12 @@ public:
         for (auto it = received_.rbegin(); it != received_.rend(); ++it)
             if (it->command == command) return *it;
         return std::nullopt;
+    }
+    // The next command with this code is answered with `reply` (status and data) instead of
+    // the model's answer; the model still runs the command.
+    void script(std::uint8_t command, kestrel::sim::Reply reply) {
+        std::lock_guard lock(mutex_);
+        scripted_[command] = std::move(reply);
     }
     std::size_t count() {
         std::lock_guard lock(mutex_);
@@ -67,6 +89,7 @@ private:
     kestrel::sim::PtySimulator pty_{model_};
     std::mutex mutex_;
     std::vector<Received> received_;
+    std::map<std::uint8_t, kestrel::sim::Reply> scripted_;
     bool started_ = false;
 };
 

@@ -1,0 +1,74 @@
+// The base of every console screen: its caption, where it takes the reader address from, its
+// exit button, and the command wrapper that runs a button's handler under the busy pointer and
+// calls the library through the binding. A screen sees the console through a narrow context
+// (binding, the main window's address text, the screen registry), not the main window itself.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+#include "console/shell/binding.h"
+
+class QPushButton;
+
+namespace plover {
+
+class ScreenRegistry;
+
+// What a screen may use of the console around it.
+class ScreenContext {
+public:
+    virtual Binding& binding() = 0;
+    // The main window's pc_id text: the reader address every screen addresses by default.
+    virtual QString addressText() const = 0;
+    virtual ScreenRegistry& screens() = 0;
+
+protected:
+    ~ScreenContext() = default;
+};
+
+class Screen : public QWidget {
+public:
+    // Where a screen's commands take the reader address from.
+    enum class Address {
+        Live,      // the main window's pc_id at the moment each command runs
+        Captured,  // pc_id as it was when the screen loaded
+    };
+
+    Screen(ScreenContext& context, const QString& name, const QString& caption, Address rule = Address::Live);
+
+    // The reader address for a command, by the screen's rule.
+    std::uint8_t address() const;
+    // The main window's address now, whatever the screen's rule (for the commands that are
+    // exceptions to a captured address).
+    std::uint8_t liveAddress() const;
+
+    ScreenContext& context() const { return context_; }
+
+    // Calls an export through the binding.
+    template <class Function, class... Args>
+    std::int32_t call(const Export<Function>& e, Args&&... args) {
+        return context_.binding().call(e, std::forward<Args>(args)...);
+    }
+
+    // Shows another screen (its single instance), this screen being its opener.
+    QWidget* open(const QString& name);
+
+protected:
+    // Runs `handler` on each click of `button`, under the screen's busy pointer.
+    void command(QPushButton* button, std::function<void()> handler);
+    // Makes `button` the exit button: default pointer, then close.
+    void exitOn(QPushButton* button);
+
+private:
+    ScreenContext& context_;
+    Address rule_;
+    std::uint8_t captured_ = 0;
+};
+
+}  // namespace plover

@@ -1,0 +1,146 @@
+#include "console/tags/tag_standard.h"
+
+#include "console/shell/heron.h"
+#include "console/shell/hex.h"
+
+namespace plover::tags {
+
+namespace {
+
+// The buttons every standard's tag screen has, with the captions they share.
+QList<OpenButton> buttons(const QString& p, OpenButton command11, OpenButton command15,
+                          QList<OpenButton> extra) {
+    QList<OpenButton> list = {
+        {"Command4", QStringLiteral("休眠标签"), p + QStringLiteral("_TAG_Halt")},
+        {"Command5", QStringLiteral("唤醒标签"), p + QStringLiteral("_TAG_Wake")},
+        {"Command6", QStringLiteral("设置密码"), p + QStringLiteral("_TAG_Set_Key")},
+        {"Command7", QStringLiteral("读标签数据"), p + QStringLiteral("_TAG_Read")},
+        {"Command8", QStringLiteral("写标签数据"), p + QStringLiteral("_TAG_Write")},
+        {"Command9", QStringLiteral("灭活标签"), p + QStringLiteral("_TAG_Kill")},
+        {"Command10", QStringLiteral("锁定标签"), p + QStringLiteral("_TAG_Lock")},
+        command11,
+        {"Command13", QStringLiteral("校验密码"), p + QStringLiteral("_TAG_Access_Key")},
+        {"Command14", QStringLiteral("盘存标签"), p + QStringLiteral("_TAG_Query")},
+        command15,
+        {"Command17", QStringLiteral("标签厂商专用命令"), p + QStringLiteral("_TAG_Cust_Comm")},
+    };
+    list += extra;
+    return list;
+}
+
+QStringList gbBanks() {
+    QStringList items = {QStringLiteral("00-标签信息区"), QStringLiteral("01-编码区"), QStringLiteral("02-安全区")};
+    for (int n = 1; n <= 16; ++n)
+        items << QStringLiteral("%1-用户区 %2").arg(hex::byteText(static_cast<std::uint8_t>(n + 2))).arg(n);
+    return items;
+}
+
+const TagStandard kEpc{
+    .id = StandardId::Epc,
+    .prefix = QStringLiteral("EPC"),
+    .captionSuffix = QStringLiteral(" EPC 18000-6C"),
+    .heading = QStringLiteral("EPC电子标签操作命令"),
+    .selectBanks = {QStringLiteral("0--RFU"), QStringLiteral("1--EPC"), QStringLiteral("2--TID"),
+                    QStringLiteral("3--User")},
+    .selectBankInitial = QStringLiteral("1--EPC"),
+    .bankCodeChars = 1,
+    .selectBankFallback = 3,
+    .selectAddressLabel = QStringLiteral("掩码启始地址："),
+    .hasQ = true,
+    .queryTimeInitial = QStringLiteral("100"),
+    .resultName = "result",
+    .buttons = buttons(QStringLiteral("EPC"),
+                       {"Command11", QStringLiteral("块写入标签"), QStringLiteral("EPC_TAG_Write_Block")},
+                       {"Command15", QStringLiteral("修改密码"), QStringLiteral("EPC_TAG_Edit_Key")},
+                       {{"Command12", QStringLiteral("块擦除标签"), QStringLiteral("EPC_TAG_Write_Erase")}}),
+    .tagListFrame = QStringLiteral(" 标签 EPC 列表 "),
+    .tagListHeading = {},
+    .epcRecordLines = true,
+    .clearBeforeListRead = true,
+    .exports = {exports::EPC_Read_Select_Para, exports::EPC_Write_Select_Para, exports::EPC_Query_ON,
+                exports::EPC_Read_Tag_List, exports::EPC_Read_TAG, exports::EPC_Write_TAG,
+                exports::EPC_Write_Erase_TAG, exports::EPC_Write_Block_TAG, exports::EPC_Kill_TAG,
+                exports::EPC_Lock_TAG, exports::EPC_Halt_TAG, exports::EPC_Wake_TAG,
+                exports::EPC_TAG_Cust_Command},
+};
+
+const TagStandard kGb{
+    .id = StandardId::Gb,
+    .prefix = QStringLiteral("GB"),
+    .captionSuffix = QStringLiteral(" GB/T 29768-2013"),
+    .heading = QStringLiteral("GB/T 29768-2013 电子标签操作命令"),
+    .selectBanks = gbBanks(),
+    .selectBankInitial = QStringLiteral("00--标签信息区"),
+    .bankCodeChars = 2,
+    .selectBankFallback = 0,
+    .selectAddressLabel = QStringLiteral("匹配启始地址："),
+    .hasQ = false,
+    .queryTimeInitial = QStringLiteral("10"),
+    .resultName = "Result",
+    .buttons = buttons(QStringLiteral("GB"),
+                       {"Command11", QStringLiteral("修改密码"), QStringLiteral("GB_TAG_Edit_Pwd")},
+                       {"Command15", QStringLiteral("安全鉴别"), QStringLiteral("GB_TAG_Auth")},
+                       {{"Command12", QStringLiteral("擦除数据"), QStringLiteral("GB_TAG_Write_Erase")},
+                        {"Command16", QStringLiteral("复旦标签专用命令"), QStringLiteral("GB_TAG_FD_APP")}}),
+    .tagListFrame = QStringLiteral(" 标签列表: 数据长度 + 安全字 + 编码区 "),
+    .tagListHeading = {QStringLiteral("数据长度 + 安全字 + 编码区 ")},
+    .epcRecordLines = false,
+    .clearBeforeListRead = false,
+    .exports = {exports::GB_Read_Select_Para, exports::GB_Write_Select_Para, exports::GB_Query_ON,
+                exports::GB_Read_Tag_List, exports::GB_Read_TAG, exports::GB_Write_TAG, exports::GB_Erase_TAG,
+                exports::GB_Write_Block_TAG, exports::GB_Kill_TAG, exports::GB_Lock_TAG, exports::GB_Halt_TAG,
+                exports::GB_Wake_TAG, exports::GB_TAG_Cust_Command},
+};
+
+const TagStandard kGjb{
+    .id = StandardId::Gjb,
+    .prefix = QStringLiteral("GJB"),
+    .captionSuffix = QStringLiteral(" GJB 7377.1-2011"),
+    .heading = QStringLiteral("GJB 7377.1-2011 电子标签操作命令"),
+    .selectBanks = {QStringLiteral("0-标签信息区"), QStringLiteral("1-编码区"), QStringLiteral("2-安全区"),
+                    QStringLiteral("3-用户区")},
+    .selectBankInitial = QStringLiteral("0--标签信息区"),
+    .bankCodeChars = 1,
+    .selectBankFallback = 0,
+    .selectAddressLabel = QStringLiteral("匹配起始地址："),
+    .hasQ = false,
+    .queryTimeInitial = QStringLiteral("10"),
+    .resultName = "result",
+    .buttons = buttons(QStringLiteral("GJB"),
+                       {"Command11", QStringLiteral("安全鉴别"), QStringLiteral("GJB_TAG_Auth")},
+                       {"Command15", QStringLiteral("修改密码"), QStringLiteral("GJB_TAG_Edit_Pwd")},
+                       {{"Command12", QStringLiteral("擦除数据"), QStringLiteral("GJB_TAG_Write_Erase")},
+                        {"Command16", QStringLiteral("复旦标签专用命令"), QStringLiteral("GJB_TAG_FD_APP")}}),
+    .tagListFrame = QStringLiteral(" 标签列表: 数据长度 + 安全字 + 编码区"),
+    .tagListHeading = {QStringLiteral("数据长度 + 安全字 + 编码区 "), QString()},
+    .epcRecordLines = false,
+    .clearBeforeListRead = false,
+    .exports = {exports::GJB_Read_Select_Para, exports::GJB_Write_Select_Para, exports::GJB_Query_ON,
+                exports::GJB_Read_Tag_List, exports::GJB_Read_TAG, exports::GJB_Write_TAG,
+                exports::GJB_Erase_TAG, exports::GJB_Write_Block_TAG, exports::GJB_Kill_TAG,
+                exports::GJB_Lock_TAG, exports::GJB_Halt_TAG, exports::GJB_Wake_TAG,
+                exports::GJB_TAG_Cust_Command},
+};
+
+}  // namespace
+
+QString TagStandard::caption() const { return kConsoleCaption + captionSuffix; }
+
+std::uint8_t TagStandard::selectBankCode(const QString& text) const {
+    return hex::byteOf(QStringView(text).left(bankCodeChars));
+}
+
+QString TagStandard::selectBankText(std::uint8_t code) const {
+    return code < selectBanks.size() ? selectBanks[code] : selectBanks[selectBankFallback];
+}
+
+const TagStandard& epc() { return kEpc; }
+const TagStandard& gb() { return kGb; }
+const TagStandard& gjb() { return kGjb; }
+
+const std::array<const TagStandard*, 3>& standards() {
+    static const std::array<const TagStandard*, 3> all = {&kEpc, &kGb, &kGjb};
+    return all;
+}
+
+}  // namespace plover::tags
