@@ -3,12 +3,14 @@
 #include "console/config/device_settings.h"
 #include "console/shell/heron.h"
 #include "console/tags/inventory_screens.h"
+#include "console/tags/memory_screens.h"
 
 namespace plover {
 
 void registerScreens(Heron& heron) {
     registerDeviceSettings(heron);
     tags::registerInventoryScreens(heron, heron.screens());
+    tags::registerMemoryScreens(heron, heron.screens());
 }
 
 const QStringList& pendingScreens() {
@@ -16,11 +18,6 @@ const QStringList& pendingScreens() {
         // device configuration
         QStringLiteral("set_Device_Work"), QStringLiteral("set_CH_Active_a"), QStringLiteral("set_Reader"),
         QStringLiteral("y_tcp_connect"), QStringLiteral("yset_ip_address"),
-        // memory access
-        QStringLiteral("EPC_TAG_Read"), QStringLiteral("GB_TAG_Read"), QStringLiteral("GJB_TAG_Read"),
-        QStringLiteral("EPC_TAG_Write"), QStringLiteral("GB_TAG_Write"), QStringLiteral("GJB_TAG_Write"),
-        QStringLiteral("EPC_TAG_Write_Block"), QStringLiteral("EPC_TAG_Write_Erase"),
-        QStringLiteral("GB_TAG_Write_Erase"), QStringLiteral("GJB_TAG_Write_Erase"),
         // lock, kill, halt, wake
         QStringLiteral("EPC_TAG_Lock"), QStringLiteral("GB_TAG_Lock"), QStringLiteral("GJB_TAG_Lock"),
         QStringLiteral("EPC_TAG_Kill"), QStringLiteral("GB_TAG_Kill"), QStringLiteral("GJB_TAG_Kill"),

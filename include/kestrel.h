@@ -67,6 +67,53 @@ extern "C" {
  * buffer, and no export reads more than 255 bytes from one. */
 #define KESTREL_MAX_REPLY_DATA 2048
 
+/* static inline in C99 and C++; __inline for older C compilers. Adds no export. */
+#if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ >= 199901L)
+#define KESTREL_INLINE static inline
+#else
+#define KESTREL_INLINE static __inline
+#endif
+
+/* The name of a result, for messages: the link status code's constant name
+ * ("KESTREL_E_NO_REPLY"), or "reader status" for any other value, which only an export
+ * that passes on the reader's verdict returns. The two share one number space, so such an
+ * export's 1 or 4 may be the reader's status too. */
+KESTREL_INLINE const char* kestrel_result_name(int32_t result) {
+    switch (result) {
+    case KESTREL_OK: return "KESTREL_OK";
+    case KESTREL_E_OPEN: return "KESTREL_E_OPEN";
+    case KESTREL_E_ALARM_SELECTOR: return "KESTREL_E_ALARM_SELECTOR";
+    case KESTREL_E_USB_NO_READER: return "KESTREL_E_USB_NO_READER";
+    case KESTREL_E_USB_SEND: return "KESTREL_E_USB_SEND";
+    case KESTREL_E_SEND_DLE: return "KESTREL_E_SEND_DLE";
+    case KESTREL_E_SEND_SOH: return "KESTREL_E_SEND_SOH";
+    case KESTREL_E_SEND_ADDRESS: return "KESTREL_E_SEND_ADDRESS";
+    case KESTREL_E_SEND_COMMAND: return "KESTREL_E_SEND_COMMAND";
+    case KESTREL_E_SEND_LENGTH: return "KESTREL_E_SEND_LENGTH";
+    case KESTREL_E_SEND_DATA: return "KESTREL_E_SEND_DATA";
+    case KESTREL_E_SEND_CHECK: return "KESTREL_E_SEND_CHECK";
+    case KESTREL_E_SEND_TRAILER_DLE: return "KESTREL_E_SEND_TRAILER_DLE";
+    case KESTREL_E_SEND_TRAILER_STX: return "KESTREL_E_SEND_TRAILER_STX";
+    case KESTREL_E_NO_REPLY: return "KESTREL_E_NO_REPLY";
+    case KESTREL_E_REPLY_DLE: return "KESTREL_E_REPLY_DLE";
+    case KESTREL_E_REPLY_SOH_MISSING: return "KESTREL_E_REPLY_SOH_MISSING";
+    case KESTREL_E_REPLY_SOH: return "KESTREL_E_REPLY_SOH";
+    case KESTREL_E_REPLY_ADDRESS: return "KESTREL_E_REPLY_ADDRESS";
+    case KESTREL_E_REPLY_ECHO_MISSING: return "KESTREL_E_REPLY_ECHO_MISSING";
+    case KESTREL_E_REPLY_STATUS: return "KESTREL_E_REPLY_STATUS";
+    case KESTREL_E_REPLY_DATA: return "KESTREL_E_REPLY_DATA";
+    case KESTREL_E_REPLY_CHECK_MISSING: return "KESTREL_E_REPLY_CHECK_MISSING";
+    case KESTREL_E_REPLY_CHECK: return "KESTREL_E_REPLY_CHECK";
+    case KESTREL_E_REPLY_TRAILER_DLE_MISSING: return "KESTREL_E_REPLY_TRAILER_DLE_MISSING";
+    case KESTREL_E_REPLY_TRAILER_DLE: return "KESTREL_E_REPLY_TRAILER_DLE";
+    case KESTREL_E_REPLY_TRAILER_STX_MISSING: return "KESTREL_E_REPLY_TRAILER_STX_MISSING";
+    case KESTREL_E_REPLY_TRAILER_STX: return "KESTREL_E_REPLY_TRAILER_STX";
+    case KESTREL_E_REPLY_ADDRESS_RULE: return "KESTREL_E_REPLY_ADDRESS_RULE";
+    case KESTREL_E_REPLY_ECHO: return "KESTREL_E_REPLY_ECHO";
+    default: return "reader status";
+    }
+}
+
 /* Port index of LinkCom: 0..9 are COM1..COM10, this one is the USB reader. */
 #define KESTREL_PORT_USB 32
 

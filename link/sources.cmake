@@ -34,7 +34,7 @@ if(UNIX AND NOT APPLE)
   set(KESTREL_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
       "Where cmake --install puts the udev rule for the USB reader (relative to the prefix, or absolute)")
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/../packaging/linux/70-kestrel-reader.rules
-          DESTINATION ${KESTREL_UDEV_RULES_DIR})
+          DESTINATION ${KESTREL_UDEV_RULES_DIR} COMPONENT runtime)
 endif()
 
 # Link options of the shared library only (GNU ld and compatible linkers).

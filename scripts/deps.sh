@@ -6,6 +6,7 @@ KESTREL_PACKAGES=(
   libssl-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-wqy-microhei
   python3
+  help2man file
 )
 
 # The cross-compilers and Wine of the Windows stage (scripts/test-windows).

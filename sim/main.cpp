@@ -41,6 +41,7 @@ void usage(std::FILE* to) {
                  "                     bytes (hex), address. Example: --fault drop,command=0x22,probability=0.3\n"
                  "  --seed N           seed of the fault probabilities (default: the scenario's, or 1)\n"
                  "  --help             this text\n"
+                 "  --version          print the version and exit\n"
                  "\n"
                  "Point the library at it with KESTREL_COM1=PATH and connect to COM1.\n"
                  "Stops on SIGINT or SIGTERM.\n");
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
         };
         if (arg == "--help" || arg == "-h") {
             usage(stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("readersim (kestrel) %s\n", KESTREL_VERSION);
             return 0;
         } else if (arg == "--print-scenario") {
             std::fputs(kestrel::sim::default_scenario().c_str(), stdout);

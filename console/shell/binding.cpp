@@ -35,6 +35,10 @@ QList<Binding::Candidate> Binding::defaultCandidates() {
     add(QStringLiteral(PLOVER_BUILD_LIBRARY), QStringLiteral("构建目录"));
 #endif
     list.push_back({QStringLiteral("kestrel"), QStringLiteral("系统库搜索路径")});
+#ifdef PLOVER_LIBRARY_SONAME
+    // An installed library without its development link answers to its soname only.
+    list.push_back({QStringLiteral(PLOVER_LIBRARY_SONAME), QStringLiteral("系统库搜索路径")});
+#endif
     return list;
 }
 

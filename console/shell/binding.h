@@ -30,7 +30,7 @@ public:
 
     // The lookup order: $KESTREL_LIBRARY alone when it is set; otherwise next to the program,
     // one folder up from it (the build tree), the build tree this program was built in, and
-    // last the system loader's search path.
+    // last the system loader's search path (libkestrel.so, then the soname libkestrel.so.1).
     static QList<Candidate> defaultCandidates();
 
     explicit Binding(QList<Candidate> candidates = defaultCandidates());

@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QtTest>
 
+#include "console/shell/binding.h"
 #include "console/shell/conventions.h"
+#include "console/shell/exports.h"
 #include "console/shell/heron.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen_registry.h"
@@ -173,6 +175,21 @@ private Q_SLOTS:
         QTRY_VERIFY(gone.isNull());
         screens.closeAll();
         QVERIFY(screens.find("one") == nullptr);
+    }
+
+    // Last comes the loader's search path by the soname, which is all an installed library
+    // without its development link answers to (the test's LD_LIBRARY_PATH holds the build's).
+    void librarySoname() {
+        const QByteArray set = qgetenv("KESTREL_LIBRARY");
+        qunsetenv("KESTREL_LIBRARY");
+        const auto candidates = Binding::defaultCandidates();
+        qputenv("KESTREL_LIBRARY", set);
+        QCOMPARE(candidates.last().path, QStringLiteral("libkestrel.so.1"));
+        Binding binding({candidates.last()});
+        QStringList problems;
+        binding.setProblemHandler([&problems](const QString& text) { problems << text; });
+        QCOMPARE(binding.call(exports::UnLinkCom), 0);
+        QVERIFY2(binding.isLoaded(), qPrintable(problems.join('\n')));
     }
 };
 

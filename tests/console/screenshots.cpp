@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     heron.findChild<QComboBox*>(QStringLiteral("PORT"))->setCurrentText(QStringLiteral("COM1"));
     click(&heron, "linka");
     ok = save(&heron, out, QStringLiteral("heron-linked.png")) && ok;
+    ok = save(&heron, out, QStringLiteral("Heron.png")) && ok;  // the window by its name, linked
 
     click(&heron, "Set_para");
     QWidget* settings = heron.screens().find(QStringLiteral("set_Device_a"));
