@@ -8,6 +8,8 @@
 //                                  default scenario and these faults (scripts/test-windows):
 //                                  the reply to 0x05 in 4 pieces 60 ms apart, the reply to
 //                                  0x10 after 700 ms, the reply to 0x15 after 2500 ms.
+//   kestrel_windows_test usb       run beside tests/windows/libusb0_double.c's libusb0.dll:
+//                                  the USB link through libusb0.dll bound at run time.
 //
 // Prints one PASS or FAIL line per check and exits nonzero when a check failed.
 #include <windows.h>
@@ -257,6 +259,27 @@ void run_commands() {
     UnLinkCom();
 }
 
+// The USB link through the libusb0.dll stand-in beside the program.
+void run_usb() {
+    std::int32_t r = LinkCom(1, KESTREL_PORT_USB, 0);
+    check(r == KESTREL_OK, "LinkCom(1, 32, 0) through libusb0.dll: %d", r);
+    HMODULE usb = ::GetModuleHandleA("libusb0.dll");
+    const auto calls = bound<int (*)(const char*)>(usb ? ::GetProcAddress(usb, "usb_double_calls") : nullptr);
+    check(calls != nullptr, "libusb0.dll loaded by the first USB LinkCom is the stand-in");
+    if (r != KESTREL_OK || calls == nullptr) return;
+    check(calls("usb_open") == 1 && calls("usb_claim_interface") == 1,
+          "the reader on the second bus opened and claimed, the other device left alone (%d open, %d claim)",
+          calls("usb_open"), calls("usb_claim_interface"));
+    r = Link_Reader(1);
+    check(r == KESTREL_OK && calls("usb_bulk_write") == 2 && calls("usb_bulk_read") == 2,
+          "Link_Reader(1) over USB: %d, %d writes, %d reads", r, calls("usb_bulk_write"), calls("usb_bulk_read"));
+    check(UnLinkCom() == 0 && calls("usb_release_interface") == 1 && calls("usb_close") == 1,
+          "UnLinkCom released and closed the reader");
+    std::uint8_t number = 0;
+    r = ReadDeviceNo(1, &number);
+    check(r == KESTREL_E_USB_SEND && calls("usb_bulk_write") == 2, "a command after UnLinkCom on USB: %d, no write", r);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -265,8 +288,10 @@ int main(int argc, char** argv) {
     else if (mode == "serial") {
         run_link_layer();
         run_commands();
+    } else if (mode == "usb") {
+        run_usb();
     } else {
-        std::fprintf(stderr, "usage: kestrel_windows_test exports|serial\n");
+        std::fprintf(stderr, "usage: kestrel_windows_test exports|serial|usb\n");
         return 2;
     }
     std::printf("%d passed, %d failed\n", passed, failed);
