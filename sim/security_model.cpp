@@ -223,11 +223,16 @@ Reply fd_init_end(FdCtx& c) {
     return tags::succeed();
 }
 
-// Password lock mode, quick-initialisation flag, then each area's access rights (bit 0 not
-// writable, bit 1 not readable).
+// Password lock mode, quick-initialisation flag, then the areas' access rights, two bits an
+// area (bit 0 not writable, bit 1 not readable), four areas a byte from the low bits up: the
+// answer stays within the 20 bytes a reader's lock information holds.
 Reply fd_lock_info(FdCtx& c) {
     std::vector<std::uint8_t> info{c.tag->fd_password_mode, static_cast<std::uint8_t>(c.tag->fd_quick_init)};
-    for (const LockTarget& l : c.tag->locks) info.push_back(static_cast<std::uint8_t>(l.no_write | l.no_read << 1));
+    for (std::size_t a = 0; a < c.tag->locks.size(); ++a) {
+        if (a % 4 == 0) info.push_back(0);
+        const LockTarget& l = c.tag->locks[a];
+        info.back() = static_cast<std::uint8_t>(info.back() | (l.no_write | l.no_read << 1) << (2 * (a % 4)));
+    }
     return tags::succeed(length_prefixed(info));
 }
 

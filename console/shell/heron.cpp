@@ -254,6 +254,7 @@ void Heron::exitConsole() {
 }
 
 void Heron::closeLink() {
+    ++linkChanges_;
     // With the library not loaded no link can be open: nothing to close, and nothing to report
     // beyond what the command that needs the library reports.
     if (binding_.isLoaded()) binding_.call(exports::UnLinkCom);

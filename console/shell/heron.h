@@ -47,6 +47,7 @@ public:
 
     Binding& binding() override { return binding_; }
     ScreenRegistry& screens() override { return screens_; }
+    std::uint32_t linkChanges() const override { return linkChanges_; }
 
     // The link settings as the operator left them; every screen addresses the reader by pc_id.
     QString addressText() const override;
@@ -80,6 +81,7 @@ private:
     QComboBox* port_ = nullptr;
     QComboBox* baudRate_ = nullptr;
     QListWidget* list1_ = nullptr;
+    std::uint32_t linkChanges_ = 0;
 };
 
 }  // namespace plover

@@ -27,6 +27,9 @@ public:
     // The main window's pc_id text: the reader address every screen addresses by default.
     virtual QString addressText() const = 0;
     virtual ScreenRegistry& screens() = 0;
+    // Counts the openings and closings of the link: a screen that runs commands over many
+    // window events (the loop-read test) stops when the link changed under it.
+    virtual std::uint32_t linkChanges() const { return 0; }
 
 protected:
     ~ScreenContext() = default;

@@ -151,7 +151,6 @@ private:
         QGroupBox* match = ui::frame(inventory, "Frame2", QStringLiteral(" 待盘存标签的匹配参数(16进制） "));
         auto* grid = new QGridLayout(match);
         bank_ = ui::comboBox(match, "Select_Bank", s_.selectBanks, s_.selectBankInitial);
-        HexKeyFilter::install(bank_);
         address_ = ui::hexField(match, "Select_Address", 4);
         length_ = ui::hexField(match, "Select_Len", 2);
         mask_ = ui::hexField(match, "Select_Mask", 0);
@@ -288,7 +287,6 @@ private:
         flag_ = ui::comboBox(this, "read_flag",
                              {QStringLiteral("0--从头读"), QStringLiteral("1--重  读"), QStringLiteral("2--继续读")},
                              QStringLiteral("0--从头读"));
-        HexKeyFilter::install(flag_);
         length_ = ui::textField(this, "read_len", QStringLiteral("10"));
         fields->addWidget(ui::label(this, "Label2", QStringLiteral("读数据标志:")), 0, 0);
         fields->addWidget(flag_, 0, 1);

@@ -185,7 +185,6 @@ private:
         if (epc()) {
             bankList_ = ui::comboBox(params, op_ == MemoryOperation::Read ? "Read_Bank" : "Write_Bank", kEpcBanks,
                                      QStringLiteral("3--User"));
-            HexKeyFilter::install(bankList_);
             grid->addWidget(ui::label(params, "Label2", QStringLiteral("存储体：")), 0, 0);
             grid->addWidget(bankList_, 0, 1, 1, 2);
             return;

@@ -143,4 +143,24 @@ const std::array<const TagStandard*, 3>& standards() {
     return all;
 }
 
+// ---- Passwords ----
+
+const PasswordExports& passwordExports(StandardId id) {
+    static const PasswordExports kEpcPasswords{.epcSet = exports::EPC_Set_Pwd,
+                                               .epcCheck = exports::EPC_Access_Proc,
+                                               .epcChange = exports::EPC_Edit_TAG_Pwd};
+    static const PasswordExports kGbPasswords{.gbSet = exports::GB_Set_Pwd,
+                                              .gbCheck = exports::GB_Access_Proc,
+                                              .recordChange = exports::GB_Edit_TAG_Pwd};
+    static const PasswordExports kGjbPasswords{.gjbSet = exports::GJB_Set_Pwd,
+                                               .gjbCheck = exports::GJB_Access_Proc,
+                                               .recordChange = exports::GJB_Edit_TAG_Pwd};
+    switch (id) {
+        case StandardId::Gb: return kGbPasswords;
+        case StandardId::Gjb: return kGjbPasswords;
+        case StandardId::Epc: break;
+    }
+    return kEpcPasswords;
+}
+
 }  // namespace plover::tags

@@ -76,6 +76,22 @@ struct TagStandard {
     QString selectBankText(std::uint8_t code) const;
 };
 
+// ---- Passwords: the set, check and change exports differ in shape between the standards ----
+// Each standard names the exports of its own shapes; the members of the other shapes stay
+// unnamed (name nullptr) and are never called. GB and GJB change their passwords with one
+// record of the same shape.
+struct PasswordExports {
+    Export<decltype(&::EPC_Set_Pwd)> epcSet{nullptr};
+    Export<decltype(&::GB_Set_Pwd)> gbSet{nullptr};
+    Export<decltype(&::GJB_Set_Pwd)> gjbSet{nullptr};
+    Export<decltype(&::EPC_Access_Proc)> epcCheck{nullptr};
+    Export<decltype(&::GB_Access_Proc)> gbCheck{nullptr};
+    Export<decltype(&::GJB_Access_Proc)> gjbCheck{nullptr};
+    Export<decltype(&::EPC_Edit_TAG_Pwd)> epcChange{nullptr};
+    Export<decltype(&::GB_Edit_TAG_Pwd)> recordChange{nullptr};
+};
+const PasswordExports& passwordExports(StandardId id);
+
 const TagStandard& epc();
 const TagStandard& gb();
 const TagStandard& gjb();

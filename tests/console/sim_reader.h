@@ -64,6 +64,14 @@ public:
             if (it->command == command) return *it;
         return std::nullopt;
     }
+    // Every command answered with this code, oldest first.
+    std::vector<Received> all(std::uint8_t command) {
+        std::lock_guard lock(mutex_);
+        std::vector<Received> out;
+        for (const Received& r : received_)
+            if (r.command == command) out.push_back(r);
+        return out;
+    }
     // The next command with this code is answered with `reply` (status and data) instead of
     // the model's answer; the model still runs the command.
     void script(std::uint8_t command, kestrel::sim::Reply reply) {
@@ -73,6 +81,13 @@ public:
     std::size_t count() {
         std::lock_guard lock(mutex_);
         return received_.size();
+    }
+    // How many commands with this code were answered.
+    std::size_t count(std::uint8_t command) {
+        std::lock_guard lock(mutex_);
+        std::size_t n = 0;
+        for (const Received& r : received_) n += r.command == command ? 1 : 0;
+        return n;
     }
     // Runs `f` on the reader's model while the simulator is idle.
     template <typename F>

@@ -152,6 +152,7 @@ TEST(FdCommands, SecurityPasswordKeysAndBlocks) {
     EXPECT_EQ(call(m, 0xA1, {8, 8, 8, 8}).data, Bytes{sim::kTagErrorMemoryLocked}) << "read only";
     EXPECT_EQ(call(m, 0xA3, {'Q', 'E', 'N', 'D'}).status, 0);
     EXPECT_EQ(call(m, 0xA4).data.at(2), 0) << "quick-initialisation mode left";
+    EXPECT_LE(call(m, 0xA4).data.size(), 21u) << "a count and at most 20 bytes of lock information";
 
     // A diversified key written into the tag passes the diversified authentication only.
     const sim::Reply key = call(m, 0xA7, {2});

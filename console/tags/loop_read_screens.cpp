@@ -1,0 +1,208 @@
+#include "console/tags/loop_read_screens.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+
+#include "console/shell/heron.h"
+#include "console/shell/screen.h"
+#include "console/shell/screen_registry.h"
+#include "console/shell/widgets.h"
+#include "console/tags/password_screens.h"
+
+namespace plover::tags {
+
+namespace {
+
+const QString kStart = QStringLiteral("测   试");
+const QString kStop = QStringLiteral("断   开");
+// The running count beside the check boxes (ours: the beep is the reader's only sign).
+const QString kCount = QStringLiteral("循环次数：%1    失败次数：%2");
+
+QByteArray bytes(std::initializer_list<std::uint8_t> b) {
+    QByteArray out;
+    for (std::uint8_t x : b) out.append(static_cast<char>(x));
+    return out;
+}
+
+// The caption and heading of each standard's loop-read screen.
+struct LoopTexts {
+    QString captionSuffix;
+    QString heading;
+};
+
+const LoopTexts& loopTexts(StandardId id) {
+    static const LoopTexts kEpc{QStringLiteral(" EPC 18000-6C"), QStringLiteral("EPC循环读写测试")};
+    static const LoopTexts kGb{QStringLiteral(" GB 29768-2013"), QStringLiteral("GB标签循环读写测试")};
+    static const LoopTexts kGjb{QStringLiteral(" GJB 7377.1-2011"), QStringLiteral("GJB标签循环读写测试")};
+    return id == StandardId::Epc ? kEpc : id == StandardId::Gb ? kGb : kGjb;
+}
+
+// EPC_TAG_Loop_Read, GB_TAG_Loop_Read, GJB_TAG_Loop_Read.
+//
+// The loop runs inside the test button's click and lets window events through once per cycle,
+// between two library calls. What may happen during that event step, and how the screen stays
+// sound:
+// - the test button is clicked again: it only flips the stop flag; a loop is never started
+//   while one is on the stack;
+// - the screen is closed (its title bar, or the main window closing every screen): the loop
+//   stops, the screen hides and is deleted after the loop has returned;
+// - the link is closed or opened again from the main window: the loop stops;
+// - the screen is deleted all the same: a guard sees it and the loop touches nothing more.
+class LoopReadScreen : public Screen {
+public:
+    LoopReadScreen(ScreenContext& context, const TagStandard& standard)
+        : Screen(context, standard.screen("_TAG_Loop_Read"), kConsoleCaption + loopTexts(standard.id).captionSuffix),
+          s_(standard), cycle_(loopCycle(standard.id)) {
+        auto* root = new QVBoxLayout(this);
+        root->addWidget(ui::title(this, "Label1", loopTexts(s_.id).heading));
+        QGroupBox* params = ui::frame(this, "Frame1", QStringLiteral(" 参数选择 "));
+        auto* row = new QHBoxLayout(params);
+        access_ = ui::checkBox(params, "access_enable", QStringLiteral("密码效验"));
+        read_ = ui::checkBox(params, "read_enable", QStringLiteral("读操作"));
+        write_ = ui::checkBox(params, "write_enable", QStringLiteral("写操作"));
+        access_->setChecked(true);
+        for (QCheckBox* c : {access_, read_, write_}) row->addWidget(c);
+        root->addWidget(params);
+        count_ = ui::label(this, "Loop_Count", kCount.arg(0).arg(0));
+        root->addWidget(count_);
+        test_ = ui::button(this, "Command1", kStart);
+        exit_ = ui::button(this, "Command2", QStringLiteral("退  出"));
+        auto* buttons = new QHBoxLayout;
+        buttons->addWidget(test_);
+        buttons->addWidget(exit_);
+        root->addLayout(buttons);
+        connect(test_, &QPushButton::clicked, this, [this] { testClicked(); });
+        exitOn(exit_);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (looping_) {
+            // The loop on the stack still uses this screen: it ends after its current cycle,
+            // and the screen is deleted once it has returned.
+            stop_ = true;
+            closing_ = true;
+            setAttribute(Qt::WA_DeleteOnClose, false);
+        }
+        event->accept();
+    }
+
+private:
+    void testClicked() {
+        if (looping_) {
+            // A click during the event step of the running loop flips the flag and returns.
+            stop_ = !stop_;
+            test_->setText(stop_ ? kStart : kStop);
+            return;
+        }
+        runLoop();
+    }
+
+    void runLoop() {
+        QPointer<LoopReadScreen> self(this);
+        looping_ = true;
+        stop_ = false;
+        closing_ = false;
+        test_->setText(kStop);
+        exit_->setEnabled(false);
+        setCursor(Qt::WaitCursor);
+        const std::uint32_t link = context().linkChanges();
+        while (!stop_) {
+            const bool good = runCycle();
+            ++cycles_;
+            if (!good) ++failures_;
+            count_->setText(kCount.arg(cycles_).arg(failures_));
+            QCoreApplication::processEvents();
+            if (!self) return;  // deleted during the event step: nothing of it may be touched
+            if (context().linkChanges() != link) stop_ = true;
+        }
+        looping_ = false;
+        stop_ = true;
+        test_->setText(kStart);
+        exit_->setEnabled(true);
+        unsetCursor();
+        if (closing_) deleteLater();
+    }
+
+    // One test cycle; true when every step succeeded (and the reader beeped).
+    bool runCycle() {
+        std::array<std::uint8_t, kExportBuffer> request{};
+        std::array<std::uint8_t, kExportBuffer> scratch{};
+        auto load = [&request](const QByteArray& record) {
+            request.fill(0);
+            std::copy(record.begin(), record.end(), request.begin());
+        };
+        load(cycle_.wake);
+        std::int32_t r = call(s_.exports.wake, std::int32_t{kLoopAddress}, request.data(), scratch.data());
+        if (r == 0 && access_->isChecked()) {
+            for (const auto& [bank, kind] : cycle_.checks) {
+                r = checkPassword(*this, s_.id, kLoopAddress, bank, kind);
+                if (r != 0) break;
+            }
+        }
+        if (r == 0 && read_->isChecked()) {
+            load(cycle_.read);
+            r = call(s_.exports.read, std::int32_t{kLoopAddress}, request.data(), scratch.data());
+        }
+        if (r == 0 && write_->isChecked()) {
+            load(cycle_.write);
+            r = call(s_.exports.write, std::int32_t{kLoopAddress}, request.data());
+        }
+        if (r == 0) {
+            call(s_.exports.halt, std::int32_t{kLoopAddress});
+            call(exports::ALARM, std::int32_t{kLoopAddress}, 7, 5, 5, 1);
+        }
+        call(s_.exports.halt, std::int32_t{kLoopAddress});
+        return r == 0;
+    }
+
+    const TagStandard& s_;
+    const LoopCycle& cycle_;
+    QCheckBox* access_ = nullptr;
+    QCheckBox* read_ = nullptr;
+    QCheckBox* write_ = nullptr;
+    QLabel* count_ = nullptr;
+    QPushButton* test_ = nullptr;
+    QPushButton* exit_ = nullptr;
+    bool looping_ = false;  // a loop is on the stack
+    bool stop_ = true;      // the stop flag: the loop ends after the cycle that sees it
+    bool closing_ = false;  // closed while looping: deleted when the loop returns
+    unsigned cycles_ = 0;
+    unsigned failures_ = 0;
+};
+
+}  // namespace
+
+const LoopCycle& loopCycle(StandardId id) {
+    static const LoopCycle kEpc{bytes({0x01, 0x00, 0x00, 0x00}),
+                                {{0, 0}},
+                                bytes({0x03, 0x00, 0x00, 0x08}),
+                                bytes({0x03, 0x00, 0x00, 0x01, 0x55, 0x55})};
+    // User area 1: read password, then write password.
+    static const LoopCycle kGb{bytes({0x01, 0x00, 0x00, 0x00}),
+                               {{0x03, 0}, {0x03, 1}},
+                               bytes({0x03, 0x00, 0x04, 0x00, 0x08}),
+                               bytes({0x03, 0x00, 0x04, 0x00, 0x01, 0x55, 0x55})};
+    static const LoopCycle kGjb{bytes({0x00, 0x00, 0x00, 0x00}),
+                                {{0, 0}, {0, 1}},
+                                bytes({0x03, 0x00, 0x00, 0x00, 0x08}),
+                                bytes({0x03, 0x00, 0x04, 0x00, 0x01, 0x55, 0x55})};
+    return id == StandardId::Epc ? kEpc : id == StandardId::Gb ? kGb : kGjb;
+}
+
+void registerLoopReadScreens(ScreenContext& context, ScreenRegistry& registry) {
+    for (const TagStandard* s : standards())
+        registry.add(s->screen("_TAG_Loop_Read"), [&context, s](QWidget*) { return new LoopReadScreen(context, *s); });
+}
+
+}  // namespace plover::tags
