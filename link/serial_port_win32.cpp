@@ -1,9 +1,6 @@
 // Win32 serial backend: overlapped I/O waited for at once, timeouts from the rate table.
 #include <windows.h>
 
-#include <chrono>
-#include <thread>
-
 #include "link/serial_port.h"
 
 namespace kestrel::link {
@@ -27,6 +24,7 @@ public:
         if (h == INVALID_HANDLE_VALUE) return 1;
 
         DCB dcb{};
+        static_assert(sizeof(DCB) == 28);
         dcb.DCBlength = sizeof(DCB);
         dcb.BaudRate = settings.speed;
         dcb.ByteSize = 8;
@@ -66,7 +64,7 @@ public:
         }
         if (!::CloseHandle(handle_)) return 1;
         handle_ = INVALID_HANDLE_VALUE;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::Sleep(50);
         return 0;
     }
 
@@ -93,7 +91,10 @@ private:
         ::ClearCommError(h, &errors, &status);
     }
 
-    // One overlapped transfer, waited for at once; the port's timeouts bound it.
+    // One overlapped transfer, waited for at once; the port's timeouts bound it. The record is
+    // zeroed and has no event, so the wait is on the port handle itself (one transfer at a time).
+    // A transfer that ends in ERROR_TIMEOUT (how Wine ends a read whose timeouts ran out) counts
+    // the bytes that arrived before it; any other failure counts what the system reports.
     template <typename Buffer, typename Op>
     int transfer(Buffer* buffer, int count, Op op) {
         if (!is_open() || count <= 0) return 0;
@@ -101,19 +102,29 @@ private:
         OVERLAPPED ov{};
         DWORD done = 0;
         if (!op(handle_, buffer, static_cast<DWORD>(count), &done, &ov)) {
-            if (::GetLastError() != ERROR_IO_PENDING) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_TIMEOUT) {
+                done = static_cast<DWORD>(ov.InternalHigh);
+            } else if (error != ERROR_IO_PENDING) {
                 clear_errors(handle_);
-                return static_cast<int>(done);
-            }
-            while (!::GetOverlappedResult(handle_, &ov, &done, TRUE)) {
-                if (::GetLastError() != ERROR_IO_INCOMPLETE) {
+                return bounded(done, count);
+            } else {
+                while (!::GetOverlappedResult(handle_, &ov, &done, TRUE)) {
+                    const DWORD wait_error = ::GetLastError();
+                    if (wait_error == ERROR_IO_INCOMPLETE) continue;
+                    if (wait_error == ERROR_TIMEOUT) done = static_cast<DWORD>(ov.InternalHigh);
                     clear_errors(handle_);
                     break;
                 }
             }
         }
         clear_errors(handle_);
-        return static_cast<int>(done);
+        return bounded(done, count);
+    }
+
+    // Never more than was asked for, whatever the system reports.
+    static int bounded(DWORD done, int count) {
+        return done < static_cast<DWORD>(count) ? static_cast<int>(done) : count;
     }
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;

@@ -1,34 +1,15 @@
 #include "link/usb_transport.h"
 
-#include <usb.h>
-
 #include <algorithm>
 #include <array>
 
 #include "kestrel.h"
+#include "link/libusb0.h"
 #include "link/usb_engine.h"
 
 namespace kestrel::link {
-namespace {
 
-// Bounds on the walk of libusb's lists, so a damaged list cannot hold the caller forever.
-constexpr int kMaxBusses = 256;
-constexpr int kMaxDevicesPerBus = 256;
-
-}  // namespace
-
-::usb_dev_handle* Usb_FindReader() {
-    int busses = 0;
-    for (usb_bus* bus = usb_get_busses(); bus != nullptr && busses < kMaxBusses; bus = bus->next, ++busses) {
-        int devices = 0;
-        for (struct usb_device* dev = bus->devices; dev != nullptr && devices < kMaxDevicesPerBus;
-             dev = dev->next, ++devices) {
-            if (dev->descriptor.idVendor == kUsbVendorId && dev->descriptor.idProduct == kUsbProductId)
-                return usb_open(dev);
-        }
-    }
-    return nullptr;
-}
+::usb_dev_handle* Usb_FindReader() { return libusb0::open_first(kUsbVendorId, kUsbProductId); }
 
 bool Usb_SendFrame(const LinkSession& s, std::span<const std::uint8_t> frame) {
     if (s.usb_handle == nullptr || frame.empty() || frame.size() > kUsbMaxCommandFrame) return false;
@@ -41,7 +22,7 @@ bool Usb_SendFrame(const LinkSession& s, std::span<const std::uint8_t> frame) {
 
     for (std::size_t sent = 0; sent < length;) {
         const int size = static_cast<int>(std::min(kUsbPacketSize, length - sent));
-        const int written = usb_bulk_write(s.usb_handle, static_cast<int>(s.usb_out_endpoint), wire.data() + sent,
+        const int written = libusb0::bulk_write(s.usb_handle, static_cast<int>(s.usb_out_endpoint), wire.data() + sent,
                                            size, kUsbTimeoutMs);
         if (written != size) return false;
         sent += static_cast<std::size_t>(size);
@@ -52,7 +33,7 @@ bool Usb_SendFrame(const LinkSession& s, std::span<const std::uint8_t> frame) {
 std::size_t Usb_ReadReply(const LinkSession& s, std::span<std::uint8_t, kUsbReplyReadSize> buffer) {
     if (s.usb_handle == nullptr) return 0;
     std::array<char, kUsbReplyReadSize> received;
-    const int count = usb_bulk_read(s.usb_handle, static_cast<int>(s.usb_in_endpoint), received.data(),
+    const int count = libusb0::bulk_read(s.usb_handle, static_cast<int>(s.usb_in_endpoint), received.data(),
                                     static_cast<int>(received.size()), kUsbTimeoutMs);
     if (count <= 0) return 0;
     // Never trust a count beyond what was asked for.
@@ -77,15 +58,14 @@ int Usb_Open(std::uint8_t address) {
     // lost); the open link keeps working, as with a serial port that is already open.
     if (s.usb_handle != nullptr) return KESTREL_E_OPEN;
 
-    // Without a USB file system these report failure; that only means no reader is found.
-    usb_init();
-    usb_find_busses();
-    usb_find_devices();
+    // Without libusb installed there is no USB reader to find.
+    if (!libusb0::available()) return KESTREL_E_USB_NO_READER;
+    libusb0::scan_busses();
 
     s.usb_handle = Usb_FindReader();
     if (s.usb_handle == nullptr) return KESTREL_E_USB_NO_READER;
-    if (usb_claim_interface(s.usb_handle, kUsbInterface) < 0) {
-        usb_close(s.usb_handle);
+    if (libusb0::claim_interface(s.usb_handle, kUsbInterface) < 0) {
+        libusb0::close(s.usb_handle);
         s.usb_handle = nullptr;
         return KESTREL_E_OPEN;
     }
@@ -105,8 +85,8 @@ int Usb_Open(std::uint8_t address) {
 void Usb_Close() {
     LinkSession& s = session();
     if (s.usb_handle == nullptr) return;
-    usb_release_interface(s.usb_handle, kUsbInterface);
-    usb_close(s.usb_handle);
+    libusb0::release_interface(s.usb_handle, kUsbInterface);
+    libusb0::close(s.usb_handle);
     s.usb_handle = nullptr;
     s.usb_reply_outstanding = false;
 }

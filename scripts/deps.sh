@@ -9,6 +9,12 @@ KESTREL_PACKAGES=(
   help2man file
 )
 
+# The cross-compilers and Wine of the Windows stage (scripts/test-windows).
+KESTREL_WINDOWS_PACKAGES=(
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine64
+)
+
 # install_missing_packages [package...]: the named packages, or KESTREL_PACKAGES.
 install_missing_packages() {
   local wanted=("$@") missing=()

@@ -17,6 +17,7 @@
 #include "console/shell/conventions.h"
 #include "console/shell/heron.h"
 #include "console/shell/hex.h"
+#include "console/shell/platform.h"
 #include "console/shell/reader_commands.h"
 #include "console/shell/widgets.h"
 
@@ -166,10 +167,11 @@ void DeviceSettingsScreen::readDeviceInfo() {
         log::failure(list1_, kInfoFailed);
         return;
     }
-    // The identity is text in the system's code page; a zero byte ends it.
+    // The identity is text in the system's ANSI code page; a zero byte ends it.
     qsizetype length = 0;
     while (length < kInfoBytes && info[static_cast<std::size_t>(length)] != 0) ++length;
-    const QString text = QString::fromLocal8Bit(reinterpret_cast<const char*>(info.data()), length);
+    const QString text =
+        platform::fromAnsiCodePage(QByteArrayView(reinterpret_cast<const char*>(info.data()), length));
     log::success(list1_, {kInfoDone, kInfoLine + QLatin1Char(' ') + text});
 }
 

@@ -9,21 +9,11 @@
 
 #include <cstdio>
 
+#include "console/shell/platform.h"
+
 namespace plover {
 
-namespace {
-
-QString libraryFileName() {
-#if defined(_WIN32)
-    return QStringLiteral("kestrel.dll");
-#elif defined(__APPLE__)
-    return QStringLiteral("libkestrel.dylib");
-#else
-    return QStringLiteral("libkestrel.so");
-#endif
-}
-
-}  // namespace
+using platform::libraryFileName;
 
 QList<Binding::Candidate> Binding::defaultCandidates() {
     const QString fromEnv = qEnvironmentVariable("KESTREL_LIBRARY");
