@@ -46,8 +46,8 @@ void Usb_DrainReplies(const LinkSession& s) {
     if (s.usb_handle == nullptr) return;
     std::array<char, kUsbReplyReadSize> discarded;
     for (int i = 0; i < kUsbDrainReads; ++i) {
-        if (usb_bulk_read(s.usb_handle, static_cast<int>(s.usb_in_endpoint), discarded.data(),
-                          static_cast<int>(discarded.size()), kUsbDrainTimeoutMs) <= 0)
+        if (libusb0::bulk_read(s.usb_handle, static_cast<int>(s.usb_in_endpoint), discarded.data(),
+                               static_cast<int>(discarded.size()), kUsbDrainTimeoutMs) <= 0)
             return;
     }
 }
