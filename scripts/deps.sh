@@ -7,6 +7,7 @@ KESTREL_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-wqy-microhei
   python3
   help2man file
+  ccache
 )
 
 # The cross-compilers and Wine of the Windows stage (scripts/test-windows).
@@ -31,4 +32,14 @@ install_missing_packages() {
   export DEBIAN_FRONTEND=noninteractive
   apt-get -o DPkg::Lock::Timeout=900 update -qq
   apt-get -o DPkg::Lock::Timeout=900 install -y -qq "${missing[@]}"
+}
+
+# use_compiler_cache SOURCE_DIR: compile through ccache when it is installed, with paths taken
+# relative to the checkout, so a second build of the same sources (another build folder, another
+# clone) reuses the objects. Takes effect when a build folder is first configured.
+use_compiler_cache() {
+  command -v ccache >/dev/null 2>&1 || return 0
+  export CMAKE_C_COMPILER_LAUNCHER="${CMAKE_C_COMPILER_LAUNCHER:-ccache}"
+  export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}"
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$1}"
 }

@@ -2,7 +2,9 @@
 # clang with AddressSanitizer and UndefinedBehaviorSanitizer, every finding fatal, and
 # libFuzzer's coverage instrumentation so the same objects serve the fuzz targets.
 KESTREL_SANITIZE_PACKAGES=(clang libclang-rt-14-dev)
-KESTREL_SANITIZE_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1"
+# The dynamic-type (vptr) check is left out: it needs UBSan's C++ runtime in every program that
+# loads the library, and the C example is linked by the C driver, which does not bring it.
+KESTREL_SANITIZE_FLAGS="-fsanitize=address,undefined -fno-sanitize=vptr -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1"
 
 # configure_sanitized_build SOURCE_DIR BUILD_DIR [cmake arguments...]
 configure_sanitized_build() {
