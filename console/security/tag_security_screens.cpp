@@ -237,7 +237,7 @@ private:
                    QStringLiteral(" 退出标签快速初始化模式成功！ "), QStringLiteral(" 退出标签快速初始化模式失败！ "));
         });
         for (auto [b, target] : {std::pair{key, kGbDiverKey}, std::pair{auth, kGbTagAuth}}) {
-            const QString name = target;  // a structured binding cannot be captured before C++20's fix
+            const QString name = target;  // clang 14 cannot capture a structured binding
             connect(b, &QPushButton::clicked, this, [this, name] {
                 open(name);
                 defaultPointer(this);
