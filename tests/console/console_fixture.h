@@ -19,6 +19,7 @@
 #include "console/screens.h"
 #include "console/shell/binding.h"
 #include "console/shell/heron.h"
+#include "console/tags/tag_standard.h"
 #include "sim_reader.h"
 
 namespace plover::test {
@@ -116,6 +117,11 @@ public:
         QWidget* s = heron->screens().find(screen);
         if (!s) qFatal("%s did not open %s", qPrintable(button), qPrintable(screen));
         return s;
+    }
+    // Opens a standard's tag screen from the main window's button for it.
+    QWidget* tagScreen(const tags::TagStandard& s) {
+        const char* button = s.id == tags::StandardId::Epc ? "Set_Tag" : s.id == tags::StandardId::Gb ? "Set_GB" : "Set_GJB";
+        return open(heron.get(), button, s.screen("_TAG_APP"));
     }
     // The request data of the last command with this code (EE EE when there was none).
     Bytes sent(std::uint8_t command) {

@@ -37,8 +37,6 @@ Bytes sm4Block(const Bytes& key, const Bytes& block) {
     return out;
 }
 
-const char* kTagButton[] = {"Set_Tag", "Set_GB", "Set_GJB"};
-
 }  // namespace
 
 class SecurityScreensTest : public QObject {
@@ -46,7 +44,7 @@ class SecurityScreensTest : public QObject {
     ConsoleFixture console;
 
     QWidget* tagScreen(int standard) {
-        return console.open(console.heron.get(), kTagButton[standard], tags::standards()[standard]->screen("_TAG_APP"));
+        return console.tagScreen(*tags::standards()[standard]);
     }
     QWidget* fm151m() { return console.open(console.heron.get(), "Command2", "FM151M_APP"); }
 

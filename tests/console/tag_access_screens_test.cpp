@@ -29,10 +29,7 @@ class TagAccessTest : public QObject {
     Q_OBJECT
     ConsoleFixture console;
 
-    QWidget* tagScreen(const TagStandard& s) {
-        const char* button = s.id == StandardId::Epc ? "Set_Tag" : s.id == StandardId::Gb ? "Set_GB" : "Set_GJB";
-        return console.open(console.heron.get(), button, s.screen("_TAG_APP"));
-    }
+    QWidget* tagScreen(const TagStandard& s) { return console.tagScreen(s); }
     // Opens a screen of the standard from the tag screen's button for it.
     QWidget* screen(const TagStandard& s, const QString& name) {
         QWidget* app = tagScreen(s);

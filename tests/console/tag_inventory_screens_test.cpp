@@ -31,10 +31,7 @@ class TagInventoryTest : public QObject {
     Q_OBJECT
     ConsoleFixture console;
 
-    QWidget* tagScreen(const TagStandard& s) {
-        const char* button = s.prefix == "EPC" ? "Set_Tag" : s.prefix == "GB" ? "Set_GB" : "Set_GJB";
-        return console.open(console.heron.get(), button, s.screen("_TAG_APP"));
-    }
+    QWidget* tagScreen(const TagStandard& s) { return console.tagScreen(s); }
 
 private Q_SLOTS:
     void init() {

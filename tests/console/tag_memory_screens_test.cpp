@@ -30,9 +30,7 @@ class TagMemoryTest : public QObject {
     ConsoleFixture console;
 
     QWidget* memoryScreen(const TagStandard& s, const char* button, const char* kind) {
-        const char* opener = s.prefix == "EPC" ? "Set_Tag" : s.prefix == "GB" ? "Set_GB" : "Set_GJB";
-        QWidget* app = console.open(console.heron.get(), opener, s.screen("_TAG_APP"));
-        return console.open(app, button, s.screen(kind));
+        return console.open(console.tagScreen(s), button, s.screen(kind));
     }
 
 private Q_SLOTS:
