@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "kestrel.h"
+#include "support/fault_cases.h"
 #include "link/frame.h"
 #include "link/session.h"
 #include "sim/faults.h"
@@ -213,22 +214,7 @@ TEST_F(NetworkReader, TheRecordGoesRoundTripThroughTheReader) {
 
 TEST_F(NetworkReader, FaultsGiveTheSerialCodesAndADisconnectFailsAtOnce) {
     ASSERT_EQ(connect(), KESTREL_OK);
-    struct Case {
-        const char* fault;
-        int result;
-    };
-    const Case cases[] = {
-        {"corrupt_check", KESTREL_E_REPLY_CHECK},
-        {"other_address", KESTREL_E_REPLY_ADDRESS_RULE},
-        {"wrong_echo", KESTREL_E_REPLY_ECHO},
-        {"noise", KESTREL_E_REPLY_DLE},
-        {"oversize_length", KESTREL_E_REPLY_DATA},
-        {"trailing", KESTREL_OK},
-        {"split,pieces=4,delay_ms=20", KESTREL_OK},
-        {"delay,delay_ms=150", KESTREL_OK},
-        {"drop", KESTREL_E_NO_REPLY},
-    };
-    for (const Case& c : cases) {
+    for (const test::FaultCase& c : test::kStreamFaultCases) {
         sim::FaultRule rule;
         std::string error;
         ASSERT_TRUE(sim::parse_fault(std::string(c.fault) + ",command=0x07,count=1", rule, error)) << error;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "kestrel.h"
+#include "support/fault_cases.h"
 #include "model_harness.h"
 #include "sim/faults.h"
 #include "sim/scenario.h"
@@ -180,22 +181,7 @@ TEST_F(ReaderWithTags, PsamGetChallenge) {
 }
 
 TEST_F(ReaderWithTags, FaultsGiveTheLibrarysStatusCodes) {
-    struct Case {
-        const char* fault;
-        int result;
-    };
-    const Case cases[] = {
-        {"corrupt_check", KESTREL_E_REPLY_CHECK},
-        {"other_address", KESTREL_E_REPLY_ADDRESS_RULE},
-        {"wrong_echo", KESTREL_E_REPLY_ECHO},
-        {"noise", KESTREL_E_REPLY_DLE},
-        {"oversize_length", KESTREL_E_REPLY_DATA},
-        {"trailing", KESTREL_OK},
-        {"split,pieces=4,delay_ms=20", KESTREL_OK},
-        {"delay,delay_ms=150", KESTREL_OK},
-        {"drop", KESTREL_E_NO_REPLY},
-    };
-    for (const Case& c : cases) {
+    for (const test::FaultCase& c : test::kStreamFaultCases) {
         sim::FaultRule rule;
         std::string error;
         ASSERT_TRUE(sim::parse_fault(std::string(c.fault) + ",command=0x07,count=1", rule, error)) << error;
