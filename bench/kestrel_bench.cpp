@@ -189,6 +189,7 @@ public:
         return got;
     }
     void purge() override { inner_.purge(); }
+    void expect(int count) override { inner_.expect(count); }
     Clock::time_point first_byte() const { return first_byte_; }
 
 private:

@@ -17,6 +17,7 @@ public:
     bool send_raw(std::uint8_t b) { return port_.write(&b, 1) == 1; }
     bool send_stuffed(std::uint8_t b) { return send_raw(b) && (b != kDle || send_raw(b)); }
     bool read_raw(std::uint8_t& b) { return port_.read(&b, 1) == 1; }
+    void expect(int count) { port_.expect(count); }
 
     // The reply's first byte: read raw repeatedly, up to the engine's number of attempts.
     void set_first_byte_attempts(std::uint32_t attempts) { first_byte_attempts_ = attempts; }

@@ -14,6 +14,10 @@ public:
     virtual int read(std::uint8_t* buffer, int count) = 0;
     // Abort pending transfers and discard the input and output queues.
     virtual void purge() = 0;
+    // The engine's word that at least `count` more bytes of the reply are on their way (a
+    // lower bound: stuffing may add more). A port may then wait for them in one go instead of
+    // waking for every byte; reads keep their timeouts. The hint ends with a purge.
+    virtual void expect(int count) { (void)count; }
 
 protected:
     ~SerialPort() = default;

@@ -1,11 +1,15 @@
 // POSIX serial backend: termios for the line settings, poll() against a monotonic deadline
 // for the per-byte timeouts, flock plus TIOCEXCL for exclusive use of the port, and a small
 // input buffer so that bytes already received are handed out without a system call each.
+// When the engine says how many reply bytes are still coming, the port sleeps through the
+// wire time of all but the last of them and takes them in one read, instead of waking once
+// per byte as they trickle in at the line's speed.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -81,8 +85,11 @@ public:
 
     void purge() override {
         input_begin_ = input_end_ = 0;
+        expected_ = 0;
         if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
     }
+
+    void expect(int count) override { expected_ = std::max(count, 0); }
 
 private:
     // KESTREL_COM<n+1> names the device of index n; without it, /dev/ttyS<n>.
@@ -154,6 +161,7 @@ private:
     // size), so a reply that arrived in a burst costs one system call, not one per byte.
     ssize_t take_input(std::uint8_t* out, std::size_t count) {
         if (input_begin_ == input_end_) {
+            await_expected();
             const ssize_t n = ::read(fd_, input_.data(), input_.size());
             if (n <= 0) return n;
             input_begin_ = 0;
@@ -162,8 +170,38 @@ private:
         const std::size_t n = std::min(count, input_end_ - input_begin_);
         std::memcpy(out, input_.data() + input_begin_, n);
         input_begin_ += n;
+        expected_ = std::max(expected_ - static_cast<int>(n), 0);
         return static_cast<ssize_t>(n);
     }
+
+    // Before reading an empty buffer: when more of the expected bytes are missing than the
+    // terminal holds, those still on the wire cannot arrive before their wire time. Sleep
+    // through that time for all but the last of them (less the usual lateness of a wake-up),
+    // so the following read takes them together and the last one is waited for as before.
+    // The sleep is capped, so a reply that stalls is still noticed by the per-byte timeout,
+    // at most that cap later than it would be byte by byte.
+    void await_expected() {
+        if (expected_ < 2) return;
+        int held = 0;
+        if (::ioctl(fd_, FIONREAD, &held) != 0) return;
+        const std::int64_t missing = expected_ - held;
+        if (missing < 2) return;
+        const std::int64_t byte_ns = 10 * kNsPerSecond / std::max<std::uint32_t>(settings_.speed, 1);
+        const std::int64_t sleep_ns = std::min((missing - 1) * byte_ns - kWakeLatenessNs, kMostSleepNs);
+        if (sleep_ns < kLeastSleepNs) return;
+        timespec t{};
+        t.tv_sec = static_cast<time_t>(sleep_ns / kNsPerSecond);
+        t.tv_nsec = static_cast<long>(sleep_ns % kNsPerSecond);
+        ::clock_nanosleep(CLOCK_MONOTONIC, 0, &t, nullptr);  // cut short by a signal: read early
+    }
+
+    static constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+    // Timer slack plus a usual scheduling delay.
+    static constexpr std::int64_t kWakeLatenessNs = 100'000;
+    // Shorter sleeps save next to nothing over polling.
+    static constexpr std::int64_t kLeastSleepNs = 150'000;
+    // A tenth of the shortest per-byte timeout.
+    static constexpr std::int64_t kMostSleepNs = 10'000'000;
 
     int fd_ = -1;
     SerialSettings settings_{};
@@ -172,6 +210,8 @@ private:
     std::array<std::uint8_t, 256> input_{};
     std::size_t input_begin_ = 0;
     std::size_t input_end_ = 0;
+    // Reply bytes the engine still expects beyond those handed out.
+    int expected_ = 0;
 };
 
 PosixSerialPort the_port;

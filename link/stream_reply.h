@@ -14,8 +14,9 @@ namespace kestrel::link {
 
 // `Source` reads the stream:
 //   bool first_byte(std::uint8_t&)  waits for the reply's first byte (the engine's first-byte wait);
-//   bool read_raw(std::uint8_t&)    reads the next byte within the per-byte wait.
-// Both return false when no byte came (timed out, or the stream is gone).
+//   bool read_raw(std::uint8_t&)    reads the next byte within the per-byte wait;
+//   void expect(int)                hears that at least that many more bytes are on their way.
+// Both reads return false when no byte came (timed out, or the stream is gone).
 template <typename Source>
 class StreamReply {
 public:
@@ -27,6 +28,7 @@ public:
         std::uint8_t b = 0;
         if (!in_.first_byte(b)) return KESTREL_E_NO_REPLY;
         if (b != kDle) return KESTREL_E_REPLY_DLE;
+        in_.expect(kHeaderBytes);
         if (!in_.read_raw(b)) return KESTREL_E_REPLY_SOH_MISSING;
         if (b != kSoh) return KESTREL_E_REPLY_SOH;
 
@@ -48,6 +50,7 @@ public:
             return KESTREL_E_REPLY_DATA;
         }
         s.reply_length = static_cast<std::uint16_t>(length);
+        in_.expect(static_cast<int>(length) + kTrailerBytes);
         for (std::size_t i = 0; i < length; ++i) {
             if (!read_stuffed(s.reply_data[i])) return KESTREL_E_REPLY_DATA;
             reply_check = check_step(reply_check, s.reply_data[i]);
@@ -70,6 +73,11 @@ public:
     }
 
 private:
+    // After the leading DLE: SOH, address, echo, status and the two length bytes.
+    static constexpr int kHeaderBytes = 6;
+    // After the data: check, DLE, STX.
+    static constexpr int kTrailerBytes = 3;
+
     // A 0x10 must arrive doubled; anything else after it fails the read.
     bool read_stuffed(std::uint8_t& b) {
         if (!in_.read_raw(b)) return false;
