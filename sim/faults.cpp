@@ -21,17 +21,23 @@ constexpr std::size_t kOversize = link::kDataCapacity + 1;
 // A reply frame with every field given, the check byte included, stuffed for the wire.
 std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
                                 std::span<const std::uint8_t> data, std::uint8_t check) {
-    std::vector<std::uint8_t> body{address, echo, status, static_cast<std::uint8_t>(data.size() >> 8),
-                                   static_cast<std::uint8_t>(data.size())};
-    body.insert(body.end(), data.begin(), data.end());
-    body.push_back(check);
-    std::vector<std::uint8_t> wire{link::kDle, link::kSoh};
-    for (std::uint8_t b : body) {
-        wire.push_back(b);
-        if (b == link::kDle) wire.push_back(b);
-    }
-    wire.push_back(link::kDle);
-    wire.push_back(link::kStx);
+    const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(data.size() >> 8),
+                                           static_cast<std::uint8_t>(data.size())};
+    // Room for every byte doubled, so the stuffing never reallocates.
+    std::vector<std::uint8_t> wire(2 + 2 * (head.size() + data.size() + 1) + 2);
+    std::size_t n = 0;
+    const auto put = [&](std::uint8_t b) {
+        wire[n++] = b;
+        if (b == link::kDle) wire[n++] = b;
+    };
+    wire[n++] = link::kDle;
+    wire[n++] = link::kSoh;
+    for (std::uint8_t b : head) put(b);
+    for (std::uint8_t b : data) put(b);
+    put(check);
+    wire[n++] = link::kDle;
+    wire[n++] = link::kStx;
+    wire.resize(n);
     return wire;
 }
 
@@ -137,7 +143,8 @@ Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::opt
     std::vector<std::uint8_t> wire;
     for (const Chunk& c : t) wire.insert(wire.end(), c.bytes.begin(), c.bytes.end());
     // Take the encoded reply apart, so the faults can rebuild it field by field.
-    std::vector<std::uint8_t> data(0x10000);
+    // The data cannot be longer than the frame that carries it.
+    std::vector<std::uint8_t> data(wire.size());
     link::ReplyFrame f;
     if (link::decode_reply_frame(wire, request.command, data, f) != 0) return t;
     data.resize(f.length);
