@@ -288,6 +288,38 @@ void BM_UsbRead64(benchmark::State& state) {
     usb_transactions(state, [&] { return EPC_Read_TAG(kReader, request.data(), data.data()); });
 }
 
+// The network path: readersim's TCP front end on a loopback port. There is no wire to model
+// (no leading-DLE pause, no baud rate), so all of it is host time: the library's, the
+// loopback's and the simulator's.
+void tcp_transactions(benchmark::State& state, const std::function<int()>& call) {
+    ReaderProcess process;
+    if (!process.start_tcp(KESTREL_READERSIM, g_scenario_file)) return state.SkipWithError(process.error().c_str());
+    if (const int code = TCP_LinkCom(kReader, process.tcp_port(), "127.0.0.1"); code != KESTREL_OK)
+        return state.SkipWithError(("TCP_LinkCom returned " + std::to_string(code)).c_str());
+    std::vector<Sample> samples;
+    samples.reserve(static_cast<std::size_t>(state.max_iterations));
+    for (auto _ : state) {
+        int result = 0;
+        samples.push_back(measure(call, result));
+        if (result != KESTREL_OK) {
+            state.SkipWithError(("transaction returned " + std::to_string(result)).c_str());
+            break;
+        }
+    }
+    UnLinkCom();
+    if (!samples.empty()) report(state, samples);
+}
+
+void BM_TcpProbe(benchmark::State& state) {
+    tcp_transactions(state, [] { return Link_Reader(kReader); });
+}
+
+void BM_TcpRead64(benchmark::State& state) {
+    std::array<std::uint8_t, link::kDataCapacity> data{};
+    std::array<std::uint8_t, 4> request = kRead64;
+    tcp_transactions(state, [&] { return EPC_Read_TAG(kReader, request.data(), data.data()); });
+}
+
 // Collects every run and prints one table at the end.
 class TableReporter : public benchmark::BenchmarkReporter {
 public:
@@ -374,6 +406,8 @@ int main(int argc, char** argv) {
     RegisterBenchmark("serial/tag_list_1000", BM_SerialTagList)->Arg(115200)->Iterations(5);
     RegisterBenchmark("usb/probe", BM_UsbProbe)->Iterations(2000);
     RegisterBenchmark("usb/read64", BM_UsbRead64)->Iterations(2000);
+    RegisterBenchmark("tcp/probe", BM_TcpProbe)->Iterations(2000);
+    RegisterBenchmark("tcp/read64", BM_TcpRead64)->Iterations(2000);
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 extern char** environ;
@@ -36,16 +37,34 @@ std::string generated_scenario(int tags) {
 }
 
 bool ReaderProcess::start(const std::string& program, const std::string& scenario_file, std::uint32_t baud) {
+    terminal_ = spawn(program, {"--pace", std::to_string(baud), "--scenario", scenario_file});
+    return !terminal_.empty();
+}
+
+bool ReaderProcess::start_tcp(const std::string& program, const std::string& scenario_file) {
+    // It prints "tcp ADDR:PORT" once it listens.
+    const std::string line = spawn(program, {"--tcp", "0", "--no-pty", "--scenario", scenario_file});
+    const auto colon = line.rfind(':');
+    if (line.rfind("tcp ", 0) != 0 || colon == std::string::npos) {
+        stop();
+        if (error_.empty()) error_ = program + " did not report its TCP port";
+        return false;
+    }
+    tcp_port_ = std::atoi(line.c_str() + colon + 1);
+    return tcp_port_ > 0;
+}
+
+std::string ReaderProcess::spawn(const std::string& program, const std::vector<std::string>& args) {
     stop();
+    error_.clear();
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) {
         error_ = "no pipe";
-        return false;
+        return {};
     }
-    const std::string pace = std::to_string(baud);
-    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("--pace"),
-                               const_cast<char*>(pace.c_str()), const_cast<char*>("--scenario"),
-                               const_cast<char*>(scenario_file.c_str()), nullptr};
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -57,9 +76,9 @@ bool ReaderProcess::start(const std::string& program, const std::string& scenari
         pid_ = -1;
         ::close(out[0]);
         error_ = "cannot start " + program;
-        return false;
+        return {};
     }
-    // The first line it prints is the terminal's path, once it answers.
+    // The first line it prints (the terminal's path, or its TCP address), once it answers.
     std::string line;
     char c = 0;
     while (line.size() < 256) {
@@ -70,11 +89,10 @@ bool ReaderProcess::start(const std::string& program, const std::string& scenari
     ::close(out[0]);
     if (c != '\n' || line.empty()) {
         stop();
-        error_ = program + " did not report its terminal";
-        return false;
+        error_ = program + " did not say where it answers";
+        return {};
     }
-    terminal_ = line;
-    return true;
+    return line;
 }
 
 void ReaderProcess::stop() {
@@ -85,6 +103,7 @@ void ReaderProcess::stop() {
     }
     pid_ = -1;
     terminal_.clear();
+    tcp_port_ = -1;
 }
 
 }  // namespace kestrel::bench

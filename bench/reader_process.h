@@ -1,11 +1,12 @@
-// The simulated reader the serial benchmarks talk to: the readersim program on a
-// pseudo-terminal, pacing its replies at the baud rate, loaded with a generated scenario.
+// The simulated reader the benchmarks talk to: the readersim program loaded with a generated
+// scenario, on a pseudo-terminal pacing its replies at the baud rate, or on a loopback TCP port.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kestrel::bench {
 
@@ -23,13 +24,21 @@ public:
     // Starts `readersim --pace baud --scenario file` and waits for its terminal's path.
     // False (with error() set) when it does not come up.
     bool start(const std::string& program, const std::string& scenario_file, std::uint32_t baud);
+    // Starts `readersim --tcp 0 --no-pty --scenario file` and waits for the port it listens on.
+    bool start_tcp(const std::string& program, const std::string& scenario_file);
     void stop();
 
     const std::string& terminal() const { return terminal_; }
+    // The loopback port of a reader started with start_tcp.
+    int tcp_port() const { return tcp_port_; }
     const std::string& error() const { return error_; }
 
 private:
+    // Spawns readersim with `args` and returns the first line it prints (empty when none).
+    std::string spawn(const std::string& program, const std::vector<std::string>& args);
+
     pid_t pid_ = -1;
+    int tcp_port_ = -1;
     std::string terminal_;
     std::string error_;
 };
