@@ -49,15 +49,18 @@ const LoopTexts& loopTexts(StandardId id) {
 
 // EPC_TAG_Loop_Read, GB_TAG_Loop_Read, GJB_TAG_Loop_Read.
 //
-// The loop runs inside the test button's click and lets window events through once per cycle,
-// between two library calls. What may happen during that event step, and how the screen stays
-// sound:
+// The loop runs inside the test button's click and lets window events through after every
+// library call, so the console answers within one transaction even at 9600 baud, when a whole
+// cycle takes a tenth of a second or more. What may happen during such an event step, and how
+// the screen stays sound:
 // - the test button is clicked again: it only flips the stop flag; a loop is never started
 //   while one is on the stack;
 // - the screen is closed (its title bar, or the main window closing every screen): the loop
 //   stops, the screen hides and is deleted after the loop has returned;
-// - the link is closed or opened again from the main window: the loop stops;
+// - the link is closed or opened again from the main window: the cycle ends at once (no
+//   request of it goes to another link) and the loop stops;
 // - the screen is deleted all the same: a guard sees it and the loop touches nothing more.
+// A stop click or a close lets the cycle under way finish, its halt included.
 class LoopReadScreen : public Screen {
 public:
     LoopReadScreen(ScreenContext& context, const TagStandard& standard)
@@ -116,15 +119,14 @@ private:
         test_->setText(kStop);
         exit_->setEnabled(false);
         setCursor(Qt::WaitCursor);
-        const std::uint32_t link = context().linkChanges();
+        link_ = context().linkChanges();
         while (!stop_) {
-            const bool good = runCycle();
+            const Cycle cycle = runCycle();
+            if (cycle == Cycle::gone) return;  // deleted during an event step: nothing of it may be touched
             ++cycles_;
-            if (!good) ++failures_;
+            if (cycle != Cycle::good) ++failures_;
             count_->setText(kCount.arg(cycles_).arg(failures_));
-            QCoreApplication::processEvents();
-            if (!self) return;  // deleted during the event step: nothing of it may be touched
-            if (context().linkChanges() != link) stop_ = true;
+            if (cycle == Cycle::relinked) stop_ = true;
         }
         looping_ = false;
         stop_ = true;
@@ -134,8 +136,29 @@ private:
         if (closing_) deleteLater();
     }
 
-    // One test cycle; true when every step succeeded (and the reader beeped).
-    bool runCycle() {
+    enum class Cycle {
+        good,      // every step succeeded (and the reader beeped)
+        failed,    // a step failed; the tag was halted all the same
+        relinked,  // the link was closed or replaced during an event step: the cycle was cut short
+        gone,      // the screen was deleted during an event step
+    };
+
+    // One test cycle, with an event step after each library call. The check boxes are read
+    // when it begins: a tick made during the cycle counts from the next one.
+    Cycle runCycle() {
+        QPointer<LoopReadScreen> self(this);
+        const bool checkAccess = access_->isChecked(), doRead = read_->isChecked(), doWrite = write_->isChecked();
+        // After a call: let window events through; false when the cycle must end here.
+        bool relinked = false;
+        auto events = [&] {
+            QCoreApplication::processEvents();
+            if (!self) return false;
+            relinked = context().linkChanges() != link_;
+            return !relinked;
+        };
+        const auto outcome = [&](bool good) {
+            return !self ? Cycle::gone : relinked ? Cycle::relinked : good ? Cycle::good : Cycle::failed;
+        };
         std::array<std::uint8_t, kExportBuffer> request{};
         std::array<std::uint8_t, kExportBuffer> scratch{};
         auto load = [&request](const QByteArray& record) {
@@ -144,26 +167,33 @@ private:
         };
         load(cycle_.wake);
         std::int32_t r = call(s_.exports.wake, std::int32_t{kLoopAddress}, request.data(), scratch.data());
-        if (r == 0 && access_->isChecked()) {
+        if (!events()) return outcome(false);
+        if (r == 0 && checkAccess) {
             for (const auto& [bank, kind] : cycle_.checks) {
                 r = checkPassword(*this, s_.id, kLoopAddress, bank, kind);
+                if (!events()) return outcome(false);
                 if (r != 0) break;
             }
         }
-        if (r == 0 && read_->isChecked()) {
+        if (r == 0 && doRead) {
             load(cycle_.read);
             r = call(s_.exports.read, std::int32_t{kLoopAddress}, request.data(), scratch.data());
+            if (!events()) return outcome(false);
         }
-        if (r == 0 && write_->isChecked()) {
+        if (r == 0 && doWrite) {
             load(cycle_.write);
             r = call(s_.exports.write, std::int32_t{kLoopAddress}, request.data());
+            if (!events()) return outcome(false);
         }
         if (r == 0) {
             call(s_.exports.halt, std::int32_t{kLoopAddress});
+            if (!events()) return outcome(false);
             call(exports::ALARM, std::int32_t{kLoopAddress}, 7, 5, 5, 1);
+            if (!events()) return outcome(false);
         }
         call(s_.exports.halt, std::int32_t{kLoopAddress});
-        return r == 0;
+        events();
+        return outcome(r == 0);
     }
 
     const TagStandard& s_;
@@ -177,6 +207,7 @@ private:
     bool looping_ = false;  // a loop is on the stack
     bool stop_ = true;      // the stop flag: the loop ends after the cycle that sees it
     bool closing_ = false;  // closed while looping: deleted when the loop returns
+    std::uint32_t link_ = 0;  // the link the loop started on (its change count)
     unsigned cycles_ = 0;
     unsigned failures_ = 0;
 };

@@ -1,5 +1,6 @@
 // The loop-read test screens: the fixed requests of a test cycle, the stop flag handled between
 // two cycles, and a loop that stops safely when its screen, the main window or the link goes away.
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "console/tags/loop_read_screens.h"
@@ -18,12 +19,18 @@ int base(const TagStandard& s) { return s.id == StandardId::Epc ? 0x20 : s.id ==
 
 constexpr std::uint8_t kAlarm = 0x04;
 
-// Runs `step` at each event step of the loop the click starts: step n = 1, 2, ... The click
-// returns when the loop has ended.
+// Runs `step` once in each cycle of the loop the click starts, at the cycle's first event step
+// (after its first library call): step n = 1, 2, ... The click returns when the loop has ended.
 void runLoop(QWidget* screen, std::function<void(int)> step) {
+    QPointer<QLabel> count = control<QLabel>(screen, "Loop_Count");
+    static const QRegularExpression kDone(QStringLiteral("^循环次数：(\\d+) "));
     QTimer timer;
-    int n = 0;
-    QObject::connect(&timer, &QTimer::timeout, [&] { step(++n); });
+    int stepped = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!count) return;  // the screen is gone; its loop is ending
+        const int done = kDone.match(count->text()).captured(1).toInt();
+        if (done + 1 > stepped) step(stepped = done + 1);
+    });
     timer.start(0);
     click(screen, "Command1");
     timer.stop();
@@ -157,16 +164,19 @@ private Q_SLOTS:
         QVERIFY(control<QPushButton>(loop, "Command2")->isEnabled());
     }
 
-    // Closing the screen, closing the main window or unlinking during the event step: the cycle
-    // under way has completed, no other begins, and a closed screen is deleted after its loop.
+    // Closing the screen, closing the main window or unlinking during an event step: the cycle
+    // under way ends (a close lets it finish, an unlink cuts it short), no other begins, and a
+    // closed screen is deleted after its loop.
     void loopStopsWhenItsWorldGoes_data() {
         QTest::addColumn<QString>("event");
-        QTest::newRow("screen closed") << "screen";
-        QTest::newRow("main window closed") << "heron";
-        QTest::newRow("link closed") << "unlink";
+        QTest::addColumn<unsigned>("halts");  // requests of the cycle that still reach the reader
+        QTest::newRow("screen closed") << "screen" << 2u;
+        QTest::newRow("main window closed") << "heron" << 2u;
+        QTest::newRow("link closed") << "unlink" << 0u;
     }
     void loopStopsWhenItsWorldGoes() {
         QFETCH(QString, event);
+        QFETCH(unsigned, halts);
         QWidget* loop = loopScreen(tags::epc());
         QPointer<QWidget> guard(loop);
         runLoop(loop, [&](int n) {
@@ -176,6 +186,7 @@ private Q_SLOTS:
             if (event == "unlink") click(console.heron.get(), "unlinka");
         });
         QCOMPARE(console.reader->count(0x26), 1u);
+        QCOMPARE(console.reader->count(0x2E), halts);
         QVERIFY(guard);  // not deleted while its loop was on the stack
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (event == "unlink") {
