@@ -18,13 +18,16 @@ constexpr std::array<const char*, 10> kNames{"drop",  "delay",           "corrup
 // The oversize reply claims one byte more than the host's reply area holds.
 constexpr std::size_t kOversize = link::kDataCapacity + 1;
 
-// A reply frame with every field given, the check byte included, stuffed for the wire.
+// A reply frame with every field given, the check byte included, stuffed for the wire. With
+// `length` above the data's size, the frame declares that length and zeros make up the rest
+// (a zero needs no stuffing).
 std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
-                                std::span<const std::uint8_t> data, std::uint8_t check) {
-    const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(data.size() >> 8),
-                                           static_cast<std::uint8_t>(data.size())};
+                                std::span<const std::uint8_t> data, std::uint8_t check, std::size_t length) {
+    length = std::max(length, data.size());
+    const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(length >> 8),
+                                           static_cast<std::uint8_t>(length)};
     // Room for every byte doubled, so the stuffing never reallocates.
-    std::vector<std::uint8_t> wire(2 + 2 * (head.size() + data.size() + 1) + 2);
+    std::vector<std::uint8_t> wire(2 + 2 * (head.size() + data.size() + 1) + (length - data.size()) + 2);
     std::size_t n = 0;
     const auto put = [&](std::uint8_t b) {
         wire[n++] = b;
@@ -34,6 +37,7 @@ std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::ui
     wire[n++] = link::kSoh;
     for (std::uint8_t b : head) put(b);
     for (std::uint8_t b : data) put(b);
+    n += length - data.size();  // the zeros the vector was made with
     put(check);
     wire[n++] = link::kDle;
     wire[n++] = link::kStx;
@@ -41,10 +45,23 @@ std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::ui
     return wire;
 }
 
-std::uint8_t check_of(std::uint8_t address, std::uint8_t echo, std::uint8_t status, std::span<const std::uint8_t> data) {
-    const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(data.size() >> 8),
-                                           static_cast<std::uint8_t>(data.size())};
+std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
+                                std::span<const std::uint8_t> data, std::uint8_t check) {
+    return frame(address, echo, status, data, check, data.size());
+}
+
+// The check of a reply declaring `length` bytes whose data is `data` followed by zeros (which
+// do not change a check).
+std::uint8_t check_of(std::uint8_t address, std::uint8_t echo, std::uint8_t status, std::span<const std::uint8_t> data,
+                      std::size_t length) {
+    length = std::max(length, data.size());
+    const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(length >> 8),
+                                           static_cast<std::uint8_t>(length)};
     return link::check_of(data, link::check_of(head));
+}
+
+std::uint8_t check_of(std::uint8_t address, std::uint8_t echo, std::uint8_t status, std::span<const std::uint8_t> data) {
+    return check_of(address, echo, status, data, data.size());
 }
 
 }  // namespace
@@ -200,9 +217,9 @@ Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::opt
         return out;
     }
     case FaultKind::oversize_length: {
-        std::vector<std::uint8_t> big = data;
-        big.resize(std::max(big.size(), kOversize), 0);
-        return one(frame(f.address, f.echo, f.status, big, check_of(f.address, f.echo, f.status, big)));
+        // The data as it was, then zeros up to one byte more than the host can hold.
+        return one(frame(f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data, kOversize),
+                         kOversize));
     }
     }
     return t;

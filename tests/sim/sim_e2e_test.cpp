@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "kestrel.h"
+#include "link/frame.h"
 #include "support/fault_cases.h"
 #include "model_harness.h"
 #include "sim/faults.h"
@@ -311,6 +312,46 @@ TEST(FaultPlan, SeededProbabilityReplaysTheSameFaults) {
     const std::string p = pattern(3);
     EXPECT_NE(p.find('x'), std::string::npos);
     EXPECT_NE(p.find('.'), std::string::npos);
+}
+
+// The faults that rebuild a reply change only the field they name: the rest decodes as it was,
+// a 0x10 in the data stays stuffed, and the oversize reply pads the data with zeros up to one
+// byte more than the host's reply area holds, under a check that matches.
+TEST(FaultPlan, RebuiltRepliesChangeOnlyTheirField) {
+    const Bytes data = {0x10, 0x22, 0x10, 0x00, 0x7E};
+    const struct {
+        sim::FaultKind kind;
+        int decoded;  // what the host's decoder says, asked for the reply to `echo`
+        std::uint8_t address, echo;
+        std::size_t length;
+    } cases[] = {
+        {sim::FaultKind::corrupt_check, KESTREL_E_REPLY_CHECK, 1, 0x21, data.size()},
+        {sim::FaultKind::other_address, KESTREL_OK, 2, 0x21, data.size()},
+        {sim::FaultKind::wrong_echo, KESTREL_OK, 1, 0x22, data.size()},
+        {sim::FaultKind::oversize_length, KESTREL_OK, 1, 0x21, KESTREL_MAX_REPLY_DATA + 1},
+    };
+    for (const auto& c : cases) {
+        sim::FaultPlan plan;
+        sim::FaultRule rule;
+        rule.kind = c.kind;
+        plan.add(rule);
+        const sim::Transmission out =
+            plan.apply(sim::Request{1, 0x21, data}, {sim::Chunk{{}, sim::encode_reply(1, 0x21, sim::Reply{0x03, data})}});
+        ASSERT_EQ(out.size(), 1u) << sim::fault_kind_name(c.kind);
+        std::vector<std::uint8_t> got(4096, 0xEE);
+        link::ReplyFrame f;
+        const int code = link::decode_reply_frame(out.front().bytes, c.echo, got, f);
+        EXPECT_EQ(code, c.decoded) << sim::fault_kind_name(c.kind);
+        if (c.kind == sim::FaultKind::corrupt_check) continue;
+        EXPECT_EQ(f.address, c.address) << sim::fault_kind_name(c.kind);
+        EXPECT_EQ(f.echo, c.echo) << sim::fault_kind_name(c.kind);
+        EXPECT_EQ(f.status, 0x03) << sim::fault_kind_name(c.kind);
+        ASSERT_EQ(f.length, c.length) << sim::fault_kind_name(c.kind);
+        Bytes expected = data;
+        expected.resize(c.length, 0x00);
+        EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(c.length)), expected)
+            << sim::fault_kind_name(c.kind);
+    }
 }
 
 TEST(Scenario, DefaultHasTagsOfEachStandardAndErrorsNameTheEntry) {
