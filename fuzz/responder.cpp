@@ -1,6 +1,7 @@
 // The simulator's side of the wire: the stream responder taking the host's bytes apart,
 // the reader model answering, and the fault layer rewriting the answer. Input: a fault
 // selector byte, then the host's bytes, fed in pieces split at every 0xFF 0xFF pair.
+#include <optional>
 #include <vector>
 
 #include "sim/faults.h"
@@ -13,15 +14,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static kestrel::sim::ReaderModel model;
     model.restore();
     model.field.tags.clear();
-    kestrel::sim::FaultPlan plan(data[0]);
+    // Selector values 0..8 name a fault that fires on every answer; others mean none (and no
+    // fault plan to seed).
+    std::optional<kestrel::sim::FaultPlan> plan;
     kestrel::sim::Responder responder(model);
-    // Selector values 0..8 name a fault that fires on every answer; others mean none.
     if (data[0] < 9) {
+        plan.emplace(data[0]);
         kestrel::sim::FaultRule rule;
         rule.kind = static_cast<kestrel::sim::FaultKind>(data[0]);
         rule.delay_ms = 0;
-        plan.add(rule);
-        responder.set_shaper(plan.shaper());
+        plan->add(rule);
+        responder.set_shaper(plan->shaper());
     }
     std::vector<kestrel::sim::Transmission> answers;
     std::size_t from = 1;
