@@ -121,15 +121,16 @@ void serial_transactions(benchmark::State& state, const std::function<int()>& ca
     report(state, samples);
 }
 
-void BM_SerialProbe(benchmark::State& state) {
-    serial_transactions(state, [] { return Link_Reader(kReader); });
+// The two transactions every path is measured with: the probe, and a 64-byte read.
+int probe() { return Link_Reader(kReader); }
+int read64() {
+    static std::array<std::uint8_t, link::kDataCapacity> data{};
+    std::array<std::uint8_t, 4> request = kRead64;
+    return EPC_Read_TAG(kReader, request.data(), data.data());
 }
 
-void BM_SerialRead64(benchmark::State& state) {
-    std::array<std::uint8_t, link::kDataCapacity> data{};
-    std::array<std::uint8_t, 4> request = kRead64;
-    serial_transactions(state, [&] { return EPC_Read_TAG(kReader, request.data(), data.data()); });
-}
+void BM_SerialProbe(benchmark::State& state) { serial_transactions(state, probe); }
+void BM_SerialRead64(benchmark::State& state) { serial_transactions(state, read64); }
 
 // Inventory of 1,000 tags, then the whole tag list paged through in blocks as large as the
 // reader sends; one iteration is the lot, set against the sum of its transactions' models.
@@ -253,15 +254,10 @@ void BM_LeadingDlePause(benchmark::State& state) {
     report(state, samples);
 }
 
-// The USB path through the libusb double: no wire to model, so all of it is host time
-// (the library's and the double's, which answers from the reader model in-process).
-void usb_transactions(benchmark::State& state, const std::function<int()>& call) {
-    auto& usb = sim::usb::UsbDouble::instance();
-    usb.reset();
-    sim::FaultPlan plan;
-    std::string error;
-    if (!sim::load_scenario(generated_scenario(1), usb.model(), plan, error)) return state.SkipWithError(error.c_str());
-    if (LinkCom(kReader, kUsbPort, 0) != KESTREL_OK) return state.SkipWithError("USB LinkCom failed");
+// One sample of `call` an iteration, for the paths with no wire to model; stops at the first
+// failed transaction. `between` runs after each good one.
+std::vector<Sample> host_time_samples(benchmark::State& state, const std::function<int()>& call,
+                                      const std::function<void()>& between = {}) {
     std::vector<Sample> samples;
     samples.reserve(static_cast<std::size_t>(state.max_iterations));
     for (auto _ : state) {
@@ -271,21 +267,24 @@ void usb_transactions(benchmark::State& state, const std::function<int()>& call)
             state.SkipWithError(("transaction returned " + std::to_string(result)).c_str());
             break;
         }
-        usb.clear_calls();
+        if (between) between();
     }
+    return samples;
+}
+
+// The USB path through the libusb double: no wire to model, so all of it is host time
+// (the library's and the double's, which answers from the reader model in-process).
+void usb_transactions(benchmark::State& state, const std::function<int()>& call) {
+    auto& usb = sim::usb::UsbDouble::instance();
+    usb.reset();
+    sim::FaultPlan plan;
+    std::string error;
+    if (!sim::load_scenario(generated_scenario(1), usb.model(), plan, error)) return state.SkipWithError(error.c_str());
+    if (LinkCom(kReader, kUsbPort, 0) != KESTREL_OK) return state.SkipWithError("USB LinkCom failed");
+    const std::vector<Sample> samples = host_time_samples(state, call, [&usb] { usb.clear_calls(); });
     UnLinkCom();
     link::session().transport = link::Transport::serial;
     if (!samples.empty()) report(state, samples);
-}
-
-void BM_UsbProbe(benchmark::State& state) {
-    usb_transactions(state, [] { return Link_Reader(kReader); });
-}
-
-void BM_UsbRead64(benchmark::State& state) {
-    std::array<std::uint8_t, link::kDataCapacity> data{};
-    std::array<std::uint8_t, 4> request = kRead64;
-    usb_transactions(state, [&] { return EPC_Read_TAG(kReader, request.data(), data.data()); });
 }
 
 // The network path: readersim's TCP front end on a loopback port. There is no wire to model
@@ -296,28 +295,9 @@ void tcp_transactions(benchmark::State& state, const std::function<int()>& call)
     if (!process.start_tcp(KESTREL_READERSIM, g_scenario_file)) return state.SkipWithError(process.error().c_str());
     if (const int code = TCP_LinkCom(kReader, process.tcp_port(), "127.0.0.1"); code != KESTREL_OK)
         return state.SkipWithError(("TCP_LinkCom returned " + std::to_string(code)).c_str());
-    std::vector<Sample> samples;
-    samples.reserve(static_cast<std::size_t>(state.max_iterations));
-    for (auto _ : state) {
-        int result = 0;
-        samples.push_back(measure(call, result));
-        if (result != KESTREL_OK) {
-            state.SkipWithError(("transaction returned " + std::to_string(result)).c_str());
-            break;
-        }
-    }
+    const std::vector<Sample> samples = host_time_samples(state, call);
     UnLinkCom();
     if (!samples.empty()) report(state, samples);
-}
-
-void BM_TcpProbe(benchmark::State& state) {
-    tcp_transactions(state, [] { return Link_Reader(kReader); });
-}
-
-void BM_TcpRead64(benchmark::State& state) {
-    std::array<std::uint8_t, link::kDataCapacity> data{};
-    std::array<std::uint8_t, 4> request = kRead64;
-    tcp_transactions(state, [&] { return EPC_Read_TAG(kReader, request.data(), data.data()); });
 }
 
 // Collects every run and prints one table at the end.
@@ -404,10 +384,10 @@ int main(int argc, char** argv) {
     RegisterBenchmark("serial/read64", BM_SerialRead64)->Arg(115200)->Iterations(500);
     RegisterBenchmark("serial/first_byte_pickup", BM_FirstBytePickup)->Arg(115200)->Iterations(300);
     RegisterBenchmark("serial/tag_list_1000", BM_SerialTagList)->Arg(115200)->Iterations(5);
-    RegisterBenchmark("usb/probe", BM_UsbProbe)->Iterations(2000);
-    RegisterBenchmark("usb/read64", BM_UsbRead64)->Iterations(2000);
-    RegisterBenchmark("tcp/probe", BM_TcpProbe)->Iterations(2000);
-    RegisterBenchmark("tcp/read64", BM_TcpRead64)->Iterations(2000);
+    RegisterBenchmark("usb/probe", usb_transactions, probe)->Iterations(2000);
+    RegisterBenchmark("usb/read64", usb_transactions, read64)->Iterations(2000);
+    RegisterBenchmark("tcp/probe", tcp_transactions, probe)->Iterations(2000);
+    RegisterBenchmark("tcp/read64", tcp_transactions, read64)->Iterations(2000);
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
