@@ -214,17 +214,7 @@ TEST_F(NetworkReader, TheRecordGoesRoundTripThroughTheReader) {
 
 TEST_F(NetworkReader, FaultsGiveTheSerialCodesAndADisconnectFailsAtOnce) {
     ASSERT_EQ(connect(), KESTREL_OK);
-    for (const test::FaultCase& c : test::kStreamFaultCases) {
-        sim::FaultRule rule;
-        std::string error;
-        ASSERT_TRUE(sim::parse_fault(std::string(c.fault) + ",command=0x07,count=1", rule, error)) << error;
-        with_model([&](sim::ReaderModel&) { plan.add(rule); });
-        std::uint8_t number = 0xEE;
-        EXPECT_EQ(ReadDeviceNo(1, &number), c.result) << c.fault;
-        EXPECT_EQ(ReadDeviceNo(1, &number), KESTREL_OK) << c.fault;
-        EXPECT_EQ(number, 1) << c.fault;
-        with_model([&](sim::ReaderModel&) { plan.clear(); });
-    }
+    test::expect_stream_fault_results([&](auto change) { with_model([&](sim::ReaderModel&) { change(plan); }); });
 
     // The reader hangs up halfway through the reply: the export fails without waiting.
     sim::FaultRule rule;

@@ -182,18 +182,7 @@ TEST_F(ReaderWithTags, PsamGetChallenge) {
 }
 
 TEST_F(ReaderWithTags, FaultsGiveTheLibrarysStatusCodes) {
-    for (const test::FaultCase& c : test::kStreamFaultCases) {
-        sim::FaultRule rule;
-        std::string error;
-        ASSERT_TRUE(sim::parse_fault(std::string(c.fault) + ",command=0x07,count=1", rule, error)) << error;
-        with_model([&](sim::ReaderModel&) { plan.add(rule); });
-        std::uint8_t number = 0xEE;
-        EXPECT_EQ(ReadDeviceNo(1, &number), c.result) << c.fault;
-        // The fault fired once; the next exchange is clean again.
-        EXPECT_EQ(ReadDeviceNo(1, &number), KESTREL_OK) << c.fault;
-        EXPECT_EQ(number, 1) << c.fault;
-        with_model([&](sim::ReaderModel&) { plan.clear(); });
-    }
+    test::expect_stream_fault_results([&](auto change) { with_model([&](sim::ReaderModel&) { change(plan); }); });
 }
 
 // A host that sends and never reads fills the terminal; the reader must drop what cannot go
