@@ -156,27 +156,42 @@ Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::opt
     if (!rule || t.empty()) return t;
     ++rule->fired;
     ++injected_;
+    fired = rule->kind;
+    const auto delay = std::chrono::milliseconds(rule->delay_ms);
+    // Dropping and delaying leave the frame as it is: no need to take it apart.
+    if (rule->kind == FaultKind::drop) return {};
+    if (rule->kind == FaultKind::delay) {
+        t.front().delay += delay;
+        return t;
+    }
 
+    // An answer is one chunk when it comes from the responder; only a reshaped one has more.
     std::vector<std::uint8_t> wire;
-    for (const Chunk& c : t) wire.insert(wire.end(), c.bytes.begin(), c.bytes.end());
+    if (t.size() == 1) {
+        wire = std::move(t.front().bytes);
+    } else {
+        for (const Chunk& c : t) wire.insert(wire.end(), c.bytes.begin(), c.bytes.end());
+    }
     // Take the encoded reply apart, so the faults can rebuild it field by field.
     // The data cannot be longer than the frame that carries it.
     std::vector<std::uint8_t> data(wire.size());
     link::ReplyFrame f;
-    if (link::decode_reply_frame(wire, request.command, data, f) != 0) return t;
+    if (link::decode_reply_frame(wire, request.command, data, f) != 0) {
+        fired.reset();
+        if (t.size() == 1) t.front().bytes = std::move(wire);
+        return t;
+    }
     data.resize(f.length);
-    fired = rule->kind;
-    const auto delay = std::chrono::milliseconds(rule->delay_ms);
-    auto one = [&](std::vector<std::uint8_t> bytes, std::chrono::milliseconds wait = {}) {
-        return Transmission{Chunk{wait, std::move(bytes)}};
+    auto one = [&](std::vector<std::uint8_t> bytes) {
+        Transmission out;
+        out.push_back(Chunk{std::chrono::milliseconds(0), std::move(bytes)});
+        return out;
     };
 
     switch (rule->kind) {
     case FaultKind::drop:
-        return {};
     case FaultKind::delay:
-        t.front().delay += delay;
-        return t;
+        break;  // handled above
     case FaultKind::corrupt_check:
         return one(frame(f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data) ^ 0x01));
     case FaultKind::other_address: {
@@ -190,12 +205,12 @@ Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::opt
     case FaultKind::trailing: {
         const auto extra = rule->bytes.empty() ? std::vector<std::uint8_t>{0x00, 0x55, 0xAA} : rule->bytes;
         wire.insert(wire.end(), extra.begin(), extra.end());
-        return one(wire);
+        return one(std::move(wire));
     }
     case FaultKind::noise: {
         auto bytes = rule->bytes.empty() ? std::vector<std::uint8_t>{0x55, 0xAA, 0x00} : rule->bytes;
         bytes.insert(bytes.end(), wire.begin(), wire.end());
-        return one(bytes);
+        return one(std::move(bytes));
     }
     case FaultKind::split: {
         Transmission out;

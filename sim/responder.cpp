@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "link/frame.h"
 
@@ -24,48 +25,66 @@ std::vector<std::uint8_t> encode_reply(std::uint8_t from, std::uint8_t echo, con
 void Responder::feed(std::span<const std::uint8_t> bytes, std::vector<Transmission>& out) {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
     std::array<std::uint8_t, 256> data{};
+    // Bytes before `at` are dealt with; they leave the buffer once, when this feed is done,
+    // rather than one frame at a time.
+    std::size_t at = 0;
     for (;;) {
-        // Resynchronise on DLE SOH: drop everything before the next header.
-        auto start = pending_.begin();
-        while (start != pending_.end() && !(*start == kDle && start + 1 != pending_.end() && start[1] == kSoh)) {
-            if (*start == kDle && start + 1 == pending_.end()) break;  // maybe a header cut in two
-            ++start;
+        // Resynchronise on DLE SOH: drop everything before the next header. A DLE as the last
+        // byte may be a header cut in two, and stays.
+        while (at < pending_.size()) {
+            const auto* dle = static_cast<const std::uint8_t*>(
+                std::memchr(pending_.data() + at, kDle, pending_.size() - at));
+            if (!dle) {
+                at = pending_.size();
+                break;
+            }
+            at = static_cast<std::size_t>(dle - pending_.data());
+            if (at + 1 == pending_.size() || pending_[at + 1] == kSoh) break;
+            ++at;
         }
-        pending_.erase(pending_.begin(), start);
-        if (pending_.size() < 2) return;
+        const std::span<const std::uint8_t> rest = std::span(pending_).subspan(at);
+        if (rest.size() < 2) break;
 
         link::CommandFrame frame;
         std::size_t consumed = 0;
-        const auto result = link::decode_command_frame(pending_, data, frame, consumed);
+        const auto result = link::decode_command_frame(rest, data, frame, consumed);
         if (result == link::CommandDecode::incomplete) {
             // A stuck, endless partial frame cannot grow past the longest possible frame.
-            if (pending_.size() <= link::kMaxCommandFrame) return;
-            pending_.erase(pending_.begin(), pending_.begin() + 2);
+            if (rest.size() <= link::kMaxCommandFrame) break;
+            at += 2;
             continue;
         }
         if (result != link::CommandDecode::ok) {
             // Bad check: the frame is ignored. Other damage: skip this header and look again.
-            pending_.erase(pending_.begin(), pending_.begin() + (consumed ? consumed : 2));
+            at += consumed ? consumed : 2;
             if (consumed) ++frames_seen_;
             continue;
         }
         ++frames_seen_;
+        at += consumed;
+        // The frame's data lives in `data`, not in the buffer, so answering may go on while
+        // the buffer still holds the frame's bytes.
         const Request request{frame.address, frame.command, frame.data};
-        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(consumed));
         if (request.address == model_.number() || request.address == 0xFF) answer(request, out);
     }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void Responder::answer(const Request& request, std::vector<Transmission>& out) {
-    // Copy the request data: the handler may change state that the span points into.
-    const std::vector<std::uint8_t> data(request.data.begin(), request.data.end());
-    const Request stable{request.address, request.command, data};
+    // Copy the request data: the handler may change state that the span points into. A
+    // command frame carries at most 255 bytes of data.
+    std::array<std::uint8_t, 255> data{};
+    const std::size_t n = std::min(request.data.size(), data.size());
+    std::copy_n(request.data.begin(), n, data.begin());
+    const Request stable{request.address, request.command, std::span<const std::uint8_t>(data.data(), n)};
     const std::uint8_t before = model_.number();
     const Reply reply = model_.handle(stable);
     // A new device number takes effect at once: its reply already comes from the new number.
     // Every other reply (a factory restore's included) comes from the number that heard it.
     const std::uint8_t from = request.command == kWriteDeviceNo ? model_.number() : before;
-    Transmission t{Chunk{std::chrono::milliseconds(0), encode_reply(from, request.command, reply)}};
+    // Built in place: a braced list would copy the encoded frame.
+    Transmission t;
+    t.push_back(Chunk{std::chrono::milliseconds(0), encode_reply(from, request.command, reply)});
     if (shaper_) t = shaper_(stable, std::move(t));
     ++frames_answered_;
     out.push_back(std::move(t));
