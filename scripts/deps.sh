@@ -3,7 +3,7 @@ KESTREL_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev
   libusb-dev
-  libssl-dev nlohmann-json3-dev
+  libssl-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-wqy-microhei
   python3
   help2man file

@@ -2,23 +2,31 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
 
-#include <nlohmann/json.hpp>
+#include "sim/json_reader.h"
 
 namespace kestrel::sim {
 
 namespace {
 
-using nlohmann::json;
+using json::Value;
 
 constexpr std::size_t kMaxCodingBytes = 252;
 
 const char kDefaultScenario[] =
 #include "sim/default_scenario.inc"
     ;
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
 
 // Reports what went wrong and where; loading stops at the first problem.
 struct Loader {
@@ -29,57 +37,75 @@ struct Loader {
         return false;
     }
 
-    bool keys(const json& j, const std::string& where, std::initializer_list<const char*> allowed) {
+    bool keys(Value j, const std::string& where, std::initializer_list<const char*> allowed) {
         if (!j.is_object()) return fail(where, "must be an object");
-        for (auto it = j.begin(); it != j.end(); ++it) {
-            if (std::none_of(allowed.begin(), allowed.end(), [&](const char* k) { return it.key() == k; }))
-                return fail(where, "unknown entry '" + it.key() + "'");
+        for (Value entry : j) {
+            if (std::none_of(allowed.begin(), allowed.end(), [&](const char* k) { return entry.key() == k; }))
+                return fail(where, "unknown entry '" + std::string(entry.key()) + "'");
         }
         return true;
     }
 
     // Hex text, spaces allowed: "3000 E200 01".
-    bool bytes(const json& j, const std::string& where, std::vector<std::uint8_t>& out, std::size_t exact = 0) {
+    bool bytes(Value j, const std::string& where, std::vector<std::uint8_t>& out, std::size_t exact = 0) {
         if (!j.is_string()) return fail(where, "must be a hex string");
-        std::string digits;
-        for (char c : j.get<std::string>()) {
-            if (c == ' ') continue;
-            if (!std::isxdigit(static_cast<unsigned char>(c))) return fail(where, "is not hex");
-            digits += c;
-        }
-        if (digits.size() % 2) return fail(where, "needs whole bytes (pairs of hex digits)");
+        return hex(j.string(), where, out, exact);
+    }
+
+    bool hex(std::string_view text, const std::string& where, std::vector<std::uint8_t>& out, std::size_t exact) {
         out.clear();
-        for (std::size_t i = 0; i < digits.size(); i += 2)
-            out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+        out.reserve(text.size() / 2);
+        int high = -1;  // the first digit of a byte, while its second is awaited
+        for (char c : text) {
+            if (c == ' ') continue;
+            const int v = hex_digit(c);
+            if (v < 0) return fail(where, "is not hex");
+            if (high < 0) {
+                high = v;
+            } else {
+                out.push_back(static_cast<std::uint8_t>(high << 4 | v));
+                high = -1;
+            }
+        }
+        if (high >= 0) return fail(where, "needs whole bytes (pairs of hex digits)");
         if (exact && out.size() != exact) return fail(where, "must be " + std::to_string(exact) + " bytes");
         return true;
     }
 
     template <std::size_t N>
-    bool array(const json& j, const std::string& where, std::array<std::uint8_t, N>& out) {
+    bool array(Value j, const std::string& where, std::array<std::uint8_t, N>& out) {
+        if (!j.is_string()) return fail(where, "must be a hex string");
+        return array(j.string(), where, out);
+    }
+
+    template <std::size_t N>
+    bool array(std::string_view text, const std::string& where, std::array<std::uint8_t, N>& out) {
         std::vector<std::uint8_t> b;
-        if (!bytes(j, where, b, N)) return false;
+        if (!hex(text, where, b, N)) return false;
         std::copy(b.begin(), b.end(), out.begin());
         return true;
     }
 
     // A number written as an object key ("3" in {"3": ...}): digits only.
-    static bool key_number(const std::string& key, long min, long max, long& out) {
+    static bool key_number(std::string_view key, long min, long max, long& out) {
         const bool digits = !key.empty() && key.size() <= 3 &&
                             std::all_of(key.begin(), key.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
         if (!digits) return false;
-        out = std::stol(key);
+        out = std::stol(std::string(key));
         return out >= min && out <= max;
     }
 
-    bool number(const json& j, const std::string& where, long min, long max, long& out) {
-        if (!j.is_number_integer()) return fail(where, "must be a whole number");
-        out = j.get<long>();
-        if (out < min || out > max) return fail(where, "must be " + std::to_string(min) + ".." + std::to_string(max));
+    bool number(Value j, const std::string& where, long min, long max, long& out) {
+        if (!j.is_integer()) return fail(where, "must be a whole number");
+        // A whole number beyond 64 bits is out of range as well.
+        const bool fits = j.is_negative() || j.uint64() <= static_cast<std::uint64_t>(INT64_MAX);
+        const std::int64_t v = j.int64();
+        if (!fits || v < min || v > max) return fail(where, "must be " + std::to_string(min) + ".." + std::to_string(max));
+        out = static_cast<long>(v);
         return true;
     }
 
-    bool reader(const json& j, ReaderModel& m) {
+    bool reader(Value j, ReaderModel& m) {
         if (!keys(j, "reader", {"address", "identity", "baud_code", "temperature", "work_params", "reader_chip",
                                 "rssi", "menjin", "channels", "psam_atr", "psam_files", "network"}))
             return false;
@@ -90,9 +116,9 @@ struct Loader {
             m.set_number(static_cast<std::uint8_t>(n));
         }
         if (j.contains("identity")) {
-            if (!j["identity"].is_string() || j["identity"].get<std::string>().size() > 22)
+            if (!j["identity"].is_string() || j["identity"].string().size() > 22)
                 return fail("reader.identity", "must be text of at most 22 bytes");
-            const std::string text = j["identity"];
+            const std::string_view text = j["identity"].string();
             s.identity.fill(0);
             std::copy(text.begin(), text.end(), s.identity.begin());
         }
@@ -110,16 +136,17 @@ struct Loader {
         }
         if (j.contains("reader_chip")) {
             if (!j["reader_chip"].is_boolean()) return fail("reader.reader_chip", "must be true or false");
-            s.chip_on = j["reader_chip"];
+            s.chip_on = j["reader_chip"].boolean();
         }
         if (j.contains("work_params") && !array(j["work_params"], "reader.work_params", s.work)) return false;
         if (j.contains("menjin") && !array(j["menjin"], "reader.menjin", s.menjin)) return false;
         if (j.contains("channels")) {
             if (!j["channels"].is_object()) return fail("reader.channels", "must map regions to masks");
-            for (auto it = j["channels"].begin(); it != j["channels"].end(); ++it) {
+            for (Value entry : j["channels"]) {
                 long region = -1;
-                if (!key_number(it.key(), 0, 4, region)) return fail("reader.channels", "region '" + it.key() + "' is not 0..4");
-                if (!array(it.value(), "reader.channels." + it.key(), s.channels[static_cast<std::uint8_t>(region)]))
+                const std::string key(entry.key());
+                if (!key_number(key, 0, 4, region)) return fail("reader.channels", "region '" + key + "' is not 0..4");
+                if (!array(entry, "reader.channels." + key, s.channels[static_cast<std::uint8_t>(region)]))
                     return false;
             }
         }
@@ -132,7 +159,7 @@ struct Loader {
         if (j.contains("psam_files")) {
             if (!j["psam_files"].is_array()) return fail("reader.psam_files", "must be a list of file identifiers");
             m.security.card.files.clear();
-            for (const json& f : j["psam_files"]) {
+            for (Value f : j["psam_files"]) {
                 std::array<std::uint8_t, 2> id{};
                 if (!array(f, "reader.psam_files", id)) return false;
                 m.security.card.files.push_back(static_cast<std::uint16_t>(id[0] << 8 | id[1]));
@@ -142,9 +169,9 @@ struct Loader {
     }
 
     // Dotted decimal IPv4 text, zero-padded groups allowed: "192.168.1.200", "255.255.255.000".
-    bool ipv4(const json& j, const std::string& where, std::array<std::uint8_t, 4>& out) {
+    bool ipv4(Value j, const std::string& where, std::array<std::uint8_t, 4>& out) {
         if (!j.is_string()) return fail(where, "must be an IPv4 address text like \"192.168.1.200\"");
-        const std::string text = j;
+        const std::string text(j.string());
         std::array<std::uint8_t, 4> ip{};
         std::size_t group = 0, digits = 0;
         unsigned value = 0;
@@ -166,20 +193,18 @@ struct Loader {
         return true;
     }
 
-    bool network(const json& j, NetworkSettings& n) {
+    bool network(Value j, NetworkSettings& n) {
         if (!keys(j, "reader.network", {"ip", "mask", "gateway", "mac", "port"})) return false;
         if (j.contains("ip") && !ipv4(j["ip"], "reader.network.ip", n.ip)) return false;
         if (j.contains("mask") && !ipv4(j["mask"], "reader.network.mask", n.mask)) return false;
         if (j.contains("gateway") && !ipv4(j["gateway"], "reader.network.gateway", n.gateway)) return false;
         if (j.contains("mac")) {
             // Hex bytes; ':', '-' and '.' separate them as well as spaces do.
-            json digits = j["mac"];
-            if (digits.is_string()) {
-                std::string text = digits;
-                std::replace_if(text.begin(), text.end(), [](char c) { return c == ':' || c == '-' || c == '.'; }, ' ');
-                digits = text;
-            }
-            if (!array(digits, "reader.network.mac", n.mac)) return false;
+            const Value mac = j["mac"];
+            if (!mac.is_string()) return fail("reader.network.mac", "must be a hex string");
+            std::string text(mac.string());
+            std::replace_if(text.begin(), text.end(), [](char c) { return c == ':' || c == '-' || c == '.'; }, ' ');
+            if (!array(std::string_view(text), "reader.network.mac", n.mac)) return false;
         }
         long port = 0;
         if (j.contains("port")) {
@@ -190,7 +215,7 @@ struct Loader {
     }
 
     // Fills an area from its start; a longer content makes the area longer.
-    bool area(const json& j, const std::string& where, Tag& t, std::size_t index, bool exact = false) {
+    bool area(Value j, const std::string& where, Tag& t, std::size_t index, bool exact = false) {
         std::vector<std::uint8_t> b;
         if (!bytes(j, where, b)) return false;
         if (b.size() % 2) b.push_back(0);
@@ -200,13 +225,14 @@ struct Loader {
         return true;
     }
 
-    bool password(const json& j, const std::string& where, Password& p) { return array(j, where, p); }
+    bool password(Value j, const std::string& where, Password& p) { return array(j, where, p); }
 
-    bool tag(const json& j, const std::string& where, ReaderModel& m) {
+    bool tag(Value j, const std::string& where, ReaderModel& m) {
         if (!j.is_object() || !j.contains("standard") || !j["standard"].is_string())
             return fail(where, "needs a \"standard\": \"epc\", \"gb\" or \"gjb\"");
         Standard s{};
-        if (!standard_by_name(j["standard"], s)) return fail(where + ".standard", "must be epc, gb or gjb");
+        if (!standard_by_name(std::string(j["standard"].string()), s))
+            return fail(where + ".standard", "must be epc, gb or gjb");
         Tag t = Tag::blank(s);
         if (s == Standard::epc) {
             if (!keys(j, where, {"standard", "epc", "tid", "user", "access_password", "kill_password", "halted"}))
@@ -249,21 +275,23 @@ struct Loader {
             if (gb) {
                 if (j.contains("user")) {
                     if (!j["user"].is_object()) return fail(where + ".user", "must map user areas 1..16 to contents");
-                    for (auto it = j["user"].begin(); it != j["user"].end(); ++it) {
+                    for (Value entry : j["user"]) {
                         long k = 0;
-                        if (!key_number(it.key(), 1, 16, k)) return fail(where + ".user", "user area '" + it.key() + "' is not 1..16");
-                        if (!area(it.value(), where + ".user." + it.key(), t, static_cast<std::size_t>(k + 2))) return false;
+                        const std::string key(entry.key());
+                        if (!key_number(key, 1, 16, k)) return fail(where + ".user", "user area '" + key + "' is not 1..16");
+                        if (!area(entry, where + ".user." + key, t, static_cast<std::size_t>(k + 2))) return false;
                     }
                 }
                 if (j.contains("passwords")) {
                     if (!j["passwords"].is_object()) return fail(where + ".passwords", "must map area codes to [read, write]");
-                    for (auto it = j["passwords"].begin(); it != j["passwords"].end(); ++it) {
+                    for (Value entry : j["passwords"]) {
                         long a = -1;
-                        const std::string w = where + ".passwords." + it.key();
-                        if (!key_number(it.key(), 0, 18, a)) return fail(w, "area code must be 0..18");
-                        if (!it.value().is_array() || it.value().size() != 2) return fail(w, "must be [read, write]");
+                        const std::string w = where + ".passwords." + std::string(entry.key());
+                        if (!key_number(entry.key(), 0, 18, a)) return fail(w, "area code must be 0..18");
+                        if (!entry.is_array() || entry.size() != 2) return fail(w, "must be [read, write]");
                         auto& pw = t.area_passwords[static_cast<std::size_t>(a)];
-                        if (!password(it.value()[0], w, pw[0]) || !password(it.value()[1], w, pw[1])) return false;
+                        auto pair = entry.begin();
+                        if (!password(*pair, w, pw[0]) || !password(*++pair, w, pw[1])) return false;
                     }
                 }
                 if (j.contains("auth_key") && !array(j["auth_key"], where + ".auth_key", t.auth_key)) return false;
@@ -274,7 +302,7 @@ struct Loader {
                 if (j.contains("fd_user2") && !area(j["fd_user2"], where + ".fd_user2", t, kGjbFdSubArea2)) return false;
                 if (j.contains("fd_user3") && !area(j["fd_user3"], where + ".fd_user3", t, kGjbFdSubArea3)) return false;
                 if (j.contains("passwords")) {
-                    const json& p = j["passwords"];
+                    const Value p = j["passwords"];
                     if (!keys(p, where + ".passwords", {"kill", "lock", "read", "write"})) return false;
                     const char* names[] = {"kill", "lock", "read", "write"};
                     for (std::size_t i = 0; i < 4; ++i)
@@ -286,35 +314,38 @@ struct Loader {
         }
         if (j.contains("halted")) {
             if (!j["halted"].is_boolean()) return fail(where + ".halted", "must be true or false");
-            t.halted = j["halted"];
+            t.halted = j["halted"].boolean();
         }
         m.field.tags.push_back(std::move(t));
         return true;
     }
 
-    bool faults(const json& j, FaultPlan& plan) {
+    bool faults(Value j, FaultPlan& plan) {
         if (!keys(j, "faults", {"seed", "rules"})) return false;
         if (j.contains("seed")) {
-            if (!j["seed"].is_number_unsigned()) return fail("faults.seed", "must be a number from 0");
-            plan.seed(j["seed"].get<std::uint64_t>());
+            if (!j["seed"].is_integer() || j["seed"].is_negative()) return fail("faults.seed", "must be a number from 0");
+            plan.seed(j["seed"].uint64());
         }
         if (!j.contains("rules")) return true;
         if (!j["rules"].is_array()) return fail("faults.rules", "must be a list");
-        for (std::size_t i = 0; i < j["rules"].size(); ++i) {
-            const json& r = j["rules"][i];
-            const std::string where = "faults.rules[" + std::to_string(i) + "]";
+        std::size_t i = 0;
+        for (Value r : j["rules"]) {
+            const std::string where = "faults.rules[" + std::to_string(i++) + "]";
             if (!keys(r, where, {"kind", "command", "probability", "count", "delay_ms", "pieces", "bytes", "address"}))
                 return false;
             if (!r.contains("kind") || !r["kind"].is_string()) return fail(where, "needs a \"kind\"");
             FaultRule rule;
-            auto kind = fault_kind_by_name(r["kind"]);
-            if (!kind) return fail(where + ".kind", "unknown fault '" + r["kind"].get<std::string>() + "'");
+            const std::string name(r["kind"].string());
+            auto kind = fault_kind_by_name(name);
+            if (!kind) return fail(where + ".kind", "unknown fault '" + name + "'");
             rule.kind = *kind;
-            for (auto it = r.begin(); it != r.end(); ++it) {
-                if (it.key() == "kind") continue;
-                const std::string text = it.value().is_string() ? it.value().get<std::string>() : it.value().dump();
+            for (Value entry : r) {
+                if (entry.key() == "kind") continue;
+                // A setting is read as the command line writes it: a string's text, else the
+                // value as the file writes it.
+                const std::string text(entry.is_string() ? entry.string() : entry.text());
                 std::string e;
-                if (!set_fault_field(rule, it.key(), text, e)) return fail(where, e);
+                if (!set_fault_field(rule, std::string(entry.key()), text, e)) return fail(where, e);
             }
             plan.add(rule);
         }
@@ -326,20 +357,20 @@ struct Loader {
 
 bool load_scenario(const std::string& json_text, ReaderModel& model, FaultPlan& plan, std::string& error) {
     Loader l;
-    json j;
-    try {
-        j = json::parse(json_text);
-    } catch (const json::exception& e) {
-        // Not only syntax: a number too large for any type is refused while parsing too.
-        error = std::string("not valid JSON: ") + e.what();
+    json::Document doc;
+    std::string syntax;
+    if (!doc.parse(json_text, syntax)) {
+        error = "not valid JSON: " + syntax;
         return false;
     }
+    const Value j = doc.root();
     bool ok = l.keys(j, "scenario", {"reader", "tags", "faults"});
     if (ok && j.contains("reader")) ok = l.reader(j["reader"], model);
     if (ok && j.contains("tags")) {
         if (!j["tags"].is_array()) ok = l.fail("tags", "must be a list");
-        for (std::size_t i = 0; ok && i < j["tags"].size(); ++i)
-            ok = l.tag(j["tags"][i], "tags[" + std::to_string(i) + "]", model);
+        std::size_t i = 0;
+        for (auto tag = j["tags"].begin(); ok && tag != j["tags"].end(); ++tag, ++i)
+            ok = l.tag(*tag, "tags[" + std::to_string(i) + "]", model);
     }
     if (ok && j.contains("faults")) ok = l.faults(j["faults"], plan);
     if (!ok) {
