@@ -4,11 +4,13 @@
 #include "sim/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // One reader for all inputs (building one is slow), back to factory state for each.
+    // One reader and one fault plan for all inputs (building them is slow), back to factory
+    // state and emptied for each.
     static kestrel::sim::ReaderModel model;
+    static kestrel::sim::FaultPlan plan;
     model.restore();
     model.field.tags.clear();
-    kestrel::sim::FaultPlan plan;
+    plan.clear();
     std::string error;
     kestrel::sim::load_scenario(std::string(reinterpret_cast<const char*>(data), size), model, plan, error);
     return 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <initializer_list>
+#include <span>
 #include <sstream>
 
 #include "sim/json_reader.h"
@@ -49,26 +50,11 @@ struct Loader {
     // Hex text, spaces allowed: "3000 E200 01".
     bool bytes(Value j, const std::string& where, std::vector<std::uint8_t>& out, std::size_t exact = 0) {
         if (!j.is_string()) return fail(where, "must be a hex string");
-        return hex(j.string(), where, out, exact);
-    }
-
-    bool hex(std::string_view text, const std::string& where, std::vector<std::uint8_t>& out, std::size_t exact) {
-        out.clear();
-        out.reserve(text.size() / 2);
-        int high = -1;  // the first digit of a byte, while its second is awaited
-        for (char c : text) {
-            if (c == ' ') continue;
-            const int v = hex_digit(c);
-            if (v < 0) return fail(where, "is not hex");
-            if (high < 0) {
-                high = v;
-            } else {
-                out.push_back(static_cast<std::uint8_t>(high << 4 | v));
-                high = -1;
-            }
-        }
-        if (high >= 0) return fail(where, "needs whole bytes (pairs of hex digits)");
-        if (exact && out.size() != exact) return fail(where, "must be " + std::to_string(exact) + " bytes");
+        out.resize(j.string().size() / 2);  // room for the most bytes the text can hold
+        std::size_t n = 0;
+        if (!hex(j.string(), where, out, n)) return false;
+        out.resize(n);
+        if (exact && n != exact) return fail(where, "must be " + std::to_string(exact) + " bytes");
         return true;
     }
 
@@ -78,11 +64,35 @@ struct Loader {
         return array(j.string(), where, out);
     }
 
+    // Exactly N bytes of hex; `out` changes only when they are.
     template <std::size_t N>
     bool array(std::string_view text, const std::string& where, std::array<std::uint8_t, N>& out) {
-        std::vector<std::uint8_t> b;
-        if (!hex(text, where, b, N)) return false;
-        std::copy(b.begin(), b.end(), out.begin());
+        std::array<std::uint8_t, N> b{};
+        std::size_t n = 0;
+        if (!hex(text, where, b, n)) return false;
+        if (n != N) return fail(where, "must be " + std::to_string(N) + " bytes");
+        out = b;
+        return true;
+    }
+
+    // Decodes hex text into `out`; `n` is the number of bytes the text holds, of which those
+    // beyond `out`'s size are counted but not stored.
+    bool hex(std::string_view text, const std::string& where, std::span<std::uint8_t> out, std::size_t& n) {
+        n = 0;
+        int high = -1;  // the first digit of a byte, while its second is awaited
+        for (char c : text) {
+            if (c == ' ') continue;
+            const int v = hex_digit(c);
+            if (v < 0) return fail(where, "is not hex");
+            if (high < 0) {
+                high = v;
+                continue;
+            }
+            if (n < out.size()) out[n] = static_cast<std::uint8_t>(high << 4 | v);
+            ++n;
+            high = -1;
+        }
+        if (high >= 0) return fail(where, "needs whole bytes (pairs of hex digits)");
         return true;
     }
 

@@ -1,6 +1,7 @@
 #include "sim/tag_model.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "sim/reader_model.h"
 #include "sim/request_view.h"
@@ -116,23 +117,30 @@ bool standard_by_name(const std::string& name, Standard& out) {
 Tag Tag::blank(Standard s) {
     Tag t;
     t.standard = s;
-    auto words = [](std::size_t n) { return std::vector<std::uint8_t>(2 * n, 0); };
+    // Areas of the given sizes in words; each area moves into place (a braced list would
+    // copy every one).
+    const auto sized = [&](std::initializer_list<std::size_t> words) {
+        t.areas.reserve(words.size() + (s == Standard::gb ? 16 : 0));
+        for (std::size_t n : words) t.areas.emplace_back(2 * n, 0);
+    };
     switch (s) {
     case Standard::epc:
-        t.areas = {words(4), words(10), words(6), words(32)};
+        sized({4, 10, 6, 32});
         t.locks = {{0, 0, 2}, {0, 2, 2}, {1}, {2}, {3}};
         t.areas[2][0] = 0xE2;  // TID class identifier of EPC tags
         t.update_crc();
         break;
     case Standard::gb:
-        t.areas = {words(4), words(6), words(4)};
-        for (int i = 0; i < 16; ++i) t.areas.push_back(words(16));
+        sized({4, 6, 4});
+        for (int i = 0; i < 16; ++i) t.areas.emplace_back(2 * 16, 0);  // user areas 1..16
+        t.locks.reserve(t.areas.size());
         for (std::uint8_t a = 0; a < t.areas.size(); ++a) t.locks.push_back({a});
         t.area_passwords.assign(t.areas.size(), {});
         t.sec_params.assign(6, 0);
         break;
     case Standard::gjb:
-        t.areas = {words(4), words(6), words(4), words(32), words(16), words(16)};
+        sized({4, 6, 4, 32, 16, 16});
+        t.locks.reserve(t.areas.size());
         for (std::uint8_t a = 0; a < t.areas.size(); ++a) t.locks.push_back({a});
         t.sec_params.assign(8, 0);
         break;
