@@ -23,7 +23,11 @@ std::vector<std::uint8_t> encode_reply(std::uint8_t from, std::uint8_t echo, con
 }
 
 void Responder::feed(std::span<const std::uint8_t> bytes, std::vector<Transmission>& out) {
-    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    // With nothing left over from earlier feeds the bytes are read where they are; only what
+    // is left of them at the end is kept.
+    const bool carried = !pending_.empty();
+    if (carried) pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    const std::span<const std::uint8_t> stream = carried ? std::span<const std::uint8_t>(pending_) : bytes;
     std::array<std::uint8_t, 256> data{};
     // Bytes before `at` are dealt with; they leave the buffer once, when this feed is done,
     // rather than one frame at a time.
@@ -31,18 +35,17 @@ void Responder::feed(std::span<const std::uint8_t> bytes, std::vector<Transmissi
     for (;;) {
         // Resynchronise on DLE SOH: drop everything before the next header. A DLE as the last
         // byte may be a header cut in two, and stays.
-        while (at < pending_.size()) {
-            const auto* dle = static_cast<const std::uint8_t*>(
-                std::memchr(pending_.data() + at, kDle, pending_.size() - at));
+        while (at < stream.size()) {
+            const auto* dle = static_cast<const std::uint8_t*>(std::memchr(stream.data() + at, kDle, stream.size() - at));
             if (!dle) {
-                at = pending_.size();
+                at = stream.size();
                 break;
             }
-            at = static_cast<std::size_t>(dle - pending_.data());
-            if (at + 1 == pending_.size() || pending_[at + 1] == kSoh) break;
+            at = static_cast<std::size_t>(dle - stream.data());
+            if (at + 1 == stream.size() || stream[at + 1] == kSoh) break;
             ++at;
         }
-        const std::span<const std::uint8_t> rest = std::span(pending_).subspan(at);
+        const std::span<const std::uint8_t> rest = stream.subspan(at);
         if (rest.size() < 2) break;
 
         link::CommandFrame frame;
@@ -67,7 +70,11 @@ void Responder::feed(std::span<const std::uint8_t> bytes, std::vector<Transmissi
         const Request request{frame.address, frame.command, frame.data};
         if (request.address == model_.number() || request.address == 0xFF) answer(request, out);
     }
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
+    if (carried) {
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
+    } else {
+        pending_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end());
+    }
 }
 
 void Responder::answer(const Request& request, std::vector<Transmission>& out) {
