@@ -51,12 +51,12 @@ Password password_at(std::span<const std::uint8_t> bytes, std::size_t offset) {
 
 bool is_zero(const Password& p) { return p == Password{}; }
 
-ReaderKeeps default_keeps(Standard s) {
-    ReaderKeeps k;
+// Sets `k` to what a reader keeps from the factory; the password list keeps its storage.
+void set_default_keeps(Standard s, ReaderKeeps& k) {
+    k.select = SelectParams{};
     k.select.area = 1;  // EPC bank, or GB/GJB coding area
     k.select.time = s == Standard::epc ? 20 : 10;
     k.passwords.assign(s == Standard::epc ? 2 : s == Standard::gb ? 2 * kGbAreas : 4, Password{});
-    return k;
 }
 
 // ---- memory access rules, the same for the three standards ----
@@ -198,8 +198,8 @@ bool Tag::matches(std::uint8_t area, std::uint16_t bit_address, std::uint8_t bit
 
 TagField::TagField() {
     for (Standard s : {Standard::epc, Standard::gb, Standard::gjb}) {
-        of(s).working = default_keeps(s);
-        of(s).stored = default_keeps(s);
+        set_default_keeps(s, of(s).working);
+        set_default_keeps(s, of(s).stored);
     }
 }
 
@@ -237,7 +237,7 @@ void TagField::reset() {
 }
 
 void TagField::forget_stored() {
-    for (Standard s : {Standard::epc, Standard::gb, Standard::gjb}) of(s).stored = default_keeps(s);
+    for (Standard s : {Standard::epc, Standard::gb, Standard::gjb}) set_default_keeps(s, of(s).stored);
 }
 
 namespace tags {
