@@ -172,20 +172,22 @@ Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::opt
     } else {
         for (const Chunk& c : t) wire.insert(wire.end(), c.bytes.begin(), c.bytes.end());
     }
-    // Take the encoded reply apart, so the faults can rebuild it field by field.
-    // The data cannot be longer than the frame that carries it.
-    std::vector<std::uint8_t> data(wire.size());
+    // Take the encoded reply apart, so the faults can rebuild it field by field. The data
+    // cannot be longer than the frame that carries it; the buffer is the plan's, kept from
+    // one answer to the next.
+    if (scratch_.size() < wire.size()) scratch_.resize(wire.size());
     link::ReplyFrame f;
-    if (link::decode_reply_frame(wire, request.command, data, f) != 0) {
+    if (link::decode_reply_frame(wire, request.command, scratch_, f) != 0) {
         fired.reset();
         if (t.size() == 1) t.front().bytes = std::move(wire);
         return t;
     }
-    data.resize(f.length);
+    const std::span<const std::uint8_t> data(scratch_.data(), f.length);
+    // The rewritten answer, one chunk sent at once, in the transmission that came in.
     auto one = [&](std::vector<std::uint8_t> bytes) {
-        Transmission out;
-        out.push_back(Chunk{std::chrono::milliseconds(0), std::move(bytes)});
-        return out;
+        t.resize(1);
+        t.front() = Chunk{std::chrono::milliseconds(0), std::move(bytes)};
+        return std::move(t);
     };
 
     switch (rule->kind) {

@@ -80,6 +80,7 @@ private:
 
     std::mt19937_64 rng_;
     std::vector<FaultRule> rules_;
+    std::vector<std::uint8_t> scratch_;  // a reply's data while it is rebuilt
     std::size_t injected_ = 0;
     Observer observer_;
 };
