@@ -26,13 +26,6 @@ constexpr std::array<std::uint8_t, 256> kClass = [] {
 bool is(char c, std::uint8_t cls) { return (kClass[static_cast<unsigned char>(c)] & cls) != 0; }
 bool is_digit(char c) { return is(c, kDigit); }
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Length of the well-formed UTF-8 sequence at the start of `s` (its first byte at 0x80 or
 // above), or 0: no overlong forms, no surrogates, nothing past U+10FFFF.
 std::size_t utf8_length(std::string_view s) {
@@ -78,6 +71,13 @@ void append_utf8(std::string& out, std::uint32_t cp) {
 }
 
 }  // namespace
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
 
 class Document::Parser {
 public:
@@ -312,7 +312,7 @@ private:
     bool hex4(std::uint32_t& out) {
         ++pos_;
         for (int i = 0; i < 4; ++i, ++pos_) {
-            const int v = hex_value(peek());
+            const int v = hex_digit(peek());
             if (v < 0) return fail("a \\u escape needs four hex digits");
             out = out << 4 | static_cast<std::uint32_t>(v);
         }

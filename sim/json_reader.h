@@ -12,6 +12,10 @@
 
 namespace kestrel::sim::json {
 
+// The value of a hex digit, or -1 for any other character (\u escapes here, and the hex byte
+// texts of scenario files).
+int hex_digit(char c);
+
 enum class Kind : std::uint8_t { null, boolean, integer, number, string, array, object };
 
 class Document;
@@ -20,15 +24,15 @@ class Document;
 struct Node {
     Kind kind = Kind::null;
     bool negative = false;     // integer below zero
-    bool escaped_key = false;  // key's text lives in `decoded_`
-    bool escaped = false;      // string's text lives in `decoded_`
+    bool escaped_key = false;  // the key had escapes: its text is the document's decoded copy
+    bool escaped = false;      // the string had escapes: likewise
     std::uint32_t next = 0;    // next member or element; 0: none
     std::uint32_t first = 0;   // first member or element; 0: none
     std::uint32_t count = 0;   // members or elements
     std::uint32_t key_at = 0, key_len = 0;
     std::uint32_t str_at = 0, str_len = 0;  // decoded string
     std::uint32_t src_at = 0, src_len = 0;  // the value's text
-    std::uint64_t magnitude = 0;            // integer's absolute value
+    std::uint64_t magnitude = 0;            // integer's absolute value; 1 for true
 };
 
 // One value of a parsed document. Valid while its document (and the text it was parsed from)

@@ -22,13 +22,6 @@ const char kDefaultScenario[] =
 #include "sim/default_scenario.inc"
     ;
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Reports what went wrong and where; loading stops at the first problem.
 struct Loader {
     std::string error;
@@ -82,7 +75,7 @@ struct Loader {
         int high = -1;  // the first digit of a byte, while its second is awaited
         for (char c : text) {
             if (c == ' ') continue;
-            const int v = hex_digit(c);
+            const int v = json::hex_digit(c);
             if (v < 0) return fail(where, "is not hex");
             if (high < 0) {
                 high = v;
