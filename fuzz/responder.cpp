@@ -1,7 +1,10 @@
 // The simulator's side of the wire: the stream responder taking the host's bytes apart,
 // the reader model answering, and the fault layer rewriting the answer. Input: a fault
 // selector byte, then the host's bytes, fed in pieces split at every 0xFF 0xFF pair.
-#include <vector>
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "sim/faults.h"
 #include "sim/reader_model.h"
@@ -9,31 +12,47 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    // One reader and one fault plan for all inputs (building them is slow), back to factory
-    // state and emptied for each.
+    // One reader, fault plan and responder for all inputs (building them is slow, and the
+    // responder's answer buffers are kept), back to factory state and emptied for each.
     static kestrel::sim::ReaderModel model;
     static kestrel::sim::FaultPlan plan;
+    static kestrel::sim::Responder responder(model);
     model.restore();
     model.field.tags.clear();
     plan.clear();
+    responder.reset_stream();
     // Selector values 0..8 name a fault that fires on every answer; others mean none.
-    kestrel::sim::Responder responder(model);
     if (data[0] < 9) {
         kestrel::sim::FaultRule rule;
         rule.kind = static_cast<kestrel::sim::FaultKind>(data[0]);
         rule.delay_ms = 0;
         plan.add(rule);
         responder.set_shaper(plan.shaper());
+    } else {
+        responder.set_shaper(nullptr);
     }
-    std::vector<kestrel::sim::Transmission> answers;
-    std::size_t from = 1;
-    for (std::size_t i = 1; i + 1 < size; ++i) {
-        if (data[i] == 0xFF && data[i + 1] == 0xFF) {
-            responder.feed(std::span(data + from, i - from), answers);
-            from = i + 2;
-            ++i;
+    // Every answer byte is copied out, so a byte past its buffer or freed shows (memcpy is
+    // checked over its whole range, and faster than a loop instrumented byte by byte).
+    const auto answers = [](const kestrel::sim::Transmission& t) {
+        static std::array<std::uint8_t, 4096> seen;
+        for (const auto& chunk : t)
+            for (std::size_t at = 0; at < chunk.bytes.size(); at += seen.size())
+                std::memcpy(seen.data(), chunk.bytes.data() + at, std::min(seen.size(), chunk.bytes.size() - at));
+    };
+    // The pieces end at each 0xFF 0xFF (found with memchr: a loop here would be traced byte by
+    // byte, and the pairs are not what the target explores).
+    const std::uint8_t* const end = data + size;
+    const std::uint8_t* from = data + 1;
+    for (const std::uint8_t* at = from; at < end;) {
+        const auto* ff = static_cast<const std::uint8_t*>(std::memchr(at, 0xFF, static_cast<std::size_t>(end - at)));
+        if (!ff || ff + 1 == end) break;
+        if (ff[1] != 0xFF) {
+            at = ff + 1;
+            continue;
         }
+        responder.feed(std::span(from, ff), answers);
+        from = at = ff + 2;
     }
-    if (from < size) responder.feed(std::span(data + from, size - from), answers);
+    if (from < end) responder.feed(std::span(from, end), answers);
     return 0;
 }

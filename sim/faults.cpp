@@ -18,16 +18,17 @@ constexpr std::array<const char*, 10> kNames{"drop",  "delay",           "corrup
 // The oversize reply claims one byte more than the host's reply area holds.
 constexpr std::size_t kOversize = link::kDataCapacity + 1;
 
-// A reply frame with every field given, the check byte included, stuffed for the wire. With
-// `length` above the data's size, the frame declares that length and zeros make up the rest
-// (a zero needs no stuffing).
-std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
-                                std::span<const std::uint8_t> data, std::uint8_t check, std::size_t length) {
+// A reply frame with every field given, the check byte included, stuffed for the wire, in
+// `wire` (its storage reused). With `length` above the data's size, the frame declares that
+// length and zeros make up the rest (a zero needs no stuffing).
+void frame(std::vector<std::uint8_t>& wire, std::uint8_t address, std::uint8_t echo, std::uint8_t status,
+           std::span<const std::uint8_t> data, std::uint8_t check, std::size_t length) {
     length = std::max(length, data.size());
     const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(length >> 8),
                                            static_cast<std::uint8_t>(length)};
-    // Room for every byte doubled, so the stuffing never reallocates.
-    std::vector<std::uint8_t> wire(2 + 2 * (head.size() + data.size() + 1) + (length - data.size()) + 2);
+    // Room for every byte doubled, so the stuffing never reallocates; the zeros are written
+    // here, whatever the buffer held before.
+    wire.assign(2 + 2 * (head.size() + data.size() + 1) + (length - data.size()) + 2, 0);
     std::size_t n = 0;
     const auto put = [&](std::uint8_t b) {
         wire[n++] = b;
@@ -37,17 +38,16 @@ std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::ui
     wire[n++] = link::kSoh;
     for (std::uint8_t b : head) put(b);
     for (std::uint8_t b : data) put(b);
-    n += length - data.size();  // the zeros the vector was made with
+    n += length - data.size();  // the zeros
     put(check);
     wire[n++] = link::kDle;
     wire[n++] = link::kStx;
     wire.resize(n);
-    return wire;
 }
 
-std::vector<std::uint8_t> frame(std::uint8_t address, std::uint8_t echo, std::uint8_t status,
-                                std::span<const std::uint8_t> data, std::uint8_t check) {
-    return frame(address, echo, status, data, check, data.size());
+void frame(std::vector<std::uint8_t>& wire, std::uint8_t address, std::uint8_t echo, std::uint8_t status,
+           std::span<const std::uint8_t> data, std::uint8_t check) {
+    frame(wire, address, echo, status, data, check, data.size());
 }
 
 // The check of a reply declaring `length` bytes whose data is `data` followed by zeros (which
@@ -159,87 +159,106 @@ Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::opt
     fired = rule->kind;
     const auto delay = std::chrono::milliseconds(rule->delay_ms);
     // Dropping and delaying leave the frame as it is: no need to take it apart.
-    if (rule->kind == FaultKind::drop) return {};
+    if (rule->kind == FaultKind::drop) {
+        t.clear();
+        return t;
+    }
     if (rule->kind == FaultKind::delay) {
         t.front().delay += delay;
         return t;
     }
 
     // An answer is one chunk when it comes from the responder; only a reshaped one has more.
-    std::vector<std::uint8_t> wire;
-    if (t.size() == 1) {
-        wire = std::move(t.front().bytes);
-    } else {
-        for (const Chunk& c : t) wire.insert(wire.end(), c.bytes.begin(), c.bytes.end());
-    }
-    // Take the encoded reply apart, so the faults can rebuild it field by field. The data
-    // cannot be longer than the frame that carries it; the buffer is the plan's, kept from
-    // one answer to the next.
-    if (scratch_.size() < wire.size()) scratch_.resize(wire.size());
-    link::ReplyFrame f;
-    if (link::decode_reply_frame(wire, request.command, scratch_, f) != 0) {
-        fired.reset();
-        if (t.size() == 1) t.front().bytes = std::move(wire);
-        return t;
-    }
-    const std::span<const std::uint8_t> data(scratch_.data(), f.length);
-    // The rewritten answer, one chunk sent at once, in the transmission that came in.
-    auto one = [&](std::vector<std::uint8_t> bytes) {
+    // The answer is rewritten in the first chunk's buffer.
+    const std::size_t first = t.front().bytes.size();
+    std::vector<std::uint8_t> wire = std::move(t.front().bytes);
+    for (std::size_t i = 1; i < t.size(); ++i) wire.insert(wire.end(), t[i].bytes.begin(), t[i].bytes.end());
+    // The rewritten answer: one chunk sent at once, in the transmission that came in.
+    auto one = [&t, &wire]() {
         t.resize(1);
-        t.front() = Chunk{std::chrono::milliseconds(0), std::move(bytes)};
+        t.front().delay = std::chrono::milliseconds(0);
+        t.front().hang_up = false;
+        t.front().bytes = std::move(wire);
         return std::move(t);
     };
+    static constexpr std::array<std::uint8_t, 3> kTrailing{0x00, 0x55, 0xAA};
+    static constexpr std::array<std::uint8_t, 3> kNoise{0x55, 0xAA, 0x00};
+    const auto or_default = [&rule](std::span<const std::uint8_t> fallback) {
+        return rule->bytes.empty() ? fallback : std::span<const std::uint8_t>(rule->bytes);
+    };
 
+    // The faults that add to, cut or pace the bytes leave the frame itself alone.
     switch (rule->kind) {
-    case FaultKind::drop:
-    case FaultKind::delay:
-        break;  // handled above
-    case FaultKind::corrupt_check:
-        return one(frame(f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data) ^ 0x01));
-    case FaultKind::other_address: {
-        const auto from = static_cast<std::uint8_t>(rule->address >= 0 ? rule->address : (f.address + 1) % 0xFF);
-        return one(frame(from, f.echo, f.status, data, check_of(from, f.echo, f.status, data)));
-    }
-    case FaultKind::wrong_echo: {
-        const auto echo = static_cast<std::uint8_t>(f.echo + 1);
-        return one(frame(f.address, echo, f.status, data, check_of(f.address, echo, f.status, data)));
-    }
     case FaultKind::trailing: {
-        const auto extra = rule->bytes.empty() ? std::vector<std::uint8_t>{0x00, 0x55, 0xAA} : rule->bytes;
+        const auto extra = or_default(kTrailing);
         wire.insert(wire.end(), extra.begin(), extra.end());
-        return one(std::move(wire));
+        return one();
     }
     case FaultKind::noise: {
-        auto bytes = rule->bytes.empty() ? std::vector<std::uint8_t>{0x55, 0xAA, 0x00} : rule->bytes;
-        bytes.insert(bytes.end(), wire.begin(), wire.end());
-        return one(std::move(bytes));
+        const auto noise = or_default(kNoise);
+        wire.insert(wire.begin(), noise.begin(), noise.end());
+        return one();
     }
     case FaultKind::split: {
-        Transmission out;
         const std::size_t n = std::max<std::size_t>(2, rule->pieces);
         const std::size_t step = (wire.size() + n - 1) / n;
+        t.clear();
         for (std::size_t i = 0; i < wire.size(); i += step) {
             const std::size_t end = std::min(wire.size(), i + step);
-            out.push_back(Chunk{out.empty() ? std::chrono::milliseconds(0) : delay,
-                                std::vector<std::uint8_t>(wire.begin() + static_cast<std::ptrdiff_t>(i),
-                                                          wire.begin() + static_cast<std::ptrdiff_t>(end))});
+            t.push_back(Chunk{t.empty() ? std::chrono::milliseconds(0) : delay,
+                              std::vector<std::uint8_t>(wire.begin() + static_cast<std::ptrdiff_t>(i),
+                                                        wire.begin() + static_cast<std::ptrdiff_t>(end))});
         }
-        return out;
+        return t;
     }
     case FaultKind::disconnect: {
         // Mid-reply: the header and some of the frame, never all of it.
         wire.resize(std::max<std::size_t>(1, wire.size() / 2));
-        Transmission out = one(wire);
+        Transmission out = one();
         out.front().hang_up = true;
         return out;
     }
-    case FaultKind::oversize_length: {
+    default:
+        break;
+    }
+
+    // The others rebuild the frame field by field, so take it apart first. The data cannot be
+    // longer than the frame that carries it; the buffer is the plan's, kept from one answer
+    // to the next.
+    if (scratch_.size() < wire.size()) scratch_.resize(wire.size());
+    link::ReplyFrame f;
+    if (link::decode_reply_frame(wire, request.command, scratch_, f) != 0) {
+        // Not a reply frame: it goes out as it came in.
+        fired.reset();
+        wire.resize(first);
+        t.front().bytes = std::move(wire);
+        return t;
+    }
+    // The data lives in the plan's buffer from here on, so the frame may be rewritten.
+    const std::span<const std::uint8_t> data(scratch_.data(), f.length);
+    switch (rule->kind) {
+    case FaultKind::corrupt_check:
+        frame(wire, f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data) ^ 0x01);
+        break;
+    case FaultKind::other_address: {
+        const auto from = static_cast<std::uint8_t>(rule->address >= 0 ? rule->address : (f.address + 1) % 0xFF);
+        frame(wire, from, f.echo, f.status, data, check_of(from, f.echo, f.status, data));
+        break;
+    }
+    case FaultKind::wrong_echo: {
+        const auto echo = static_cast<std::uint8_t>(f.echo + 1);
+        frame(wire, f.address, echo, f.status, data, check_of(f.address, echo, f.status, data));
+        break;
+    }
+    case FaultKind::oversize_length:
         // The data as it was, then zeros up to one byte more than the host can hold.
-        return one(frame(f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data, kOversize),
-                         kOversize));
+        frame(wire, f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data, kOversize),
+              kOversize);
+        break;
+    default:
+        break;  // dropping, delaying and the byte faults are dealt with above
     }
-    }
-    return t;
+    return one();
 }
 
 }  // namespace kestrel::sim

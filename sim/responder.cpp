@@ -15,14 +15,23 @@ namespace {
 constexpr std::uint8_t kWriteDeviceNo = 0x06;
 }
 
+void encode_reply(std::uint8_t from, std::uint8_t echo, const Reply& reply, std::vector<std::uint8_t>& wire) {
+    // Room for every byte doubled by stuffing.
+    wire.resize(2 + 2 * (5 + reply.data.size() + 1) + 2);
+    wire.resize(link::encode_reply_frame(from, echo, reply.status, reply.data, wire));
+}
+
 std::vector<std::uint8_t> encode_reply(std::uint8_t from, std::uint8_t echo, const Reply& reply) {
-    std::vector<std::uint8_t> wire(2 + 2 * (5 + reply.data.size() + 1) + 2);
-    const std::size_t n = link::encode_reply_frame(from, echo, reply.status, reply.data, wire);
-    wire.resize(n);
+    std::vector<std::uint8_t> wire;
+    encode_reply(from, echo, reply, wire);
     return wire;
 }
 
 void Responder::feed(std::span<const std::uint8_t> bytes, std::vector<Transmission>& out) {
+    feed(bytes, [&out](const Transmission& t) { out.push_back(t); });
+}
+
+void Responder::feed(std::span<const std::uint8_t> bytes, AnswerSink sink) {
     // With nothing left over from earlier feeds the bytes are read where they are; only what
     // is left of them at the end is kept.
     const bool carried = !pending_.empty();
@@ -68,7 +77,7 @@ void Responder::feed(std::span<const std::uint8_t> bytes, std::vector<Transmissi
         // The frame's data lives in `data`, not in the buffer, so answering may go on while
         // the buffer still holds the frame's bytes.
         const Request request{frame.address, frame.command, frame.data};
-        if (request.address == model_.number() || request.address == 0xFF) answer(request, out);
+        if (request.address == model_.number() || request.address == 0xFF) answer(request, sink);
     }
     if (carried) {
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
@@ -77,7 +86,7 @@ void Responder::feed(std::span<const std::uint8_t> bytes, std::vector<Transmissi
     }
 }
 
-void Responder::answer(const Request& request, std::vector<Transmission>& out) {
+void Responder::answer(const Request& request, AnswerSink sink) {
     // Copy the request data: the handler may change state that the span points into. A
     // command frame carries at most 255 bytes of data.
     std::array<std::uint8_t, 255> data{};
@@ -89,12 +98,15 @@ void Responder::answer(const Request& request, std::vector<Transmission>& out) {
     // A new device number takes effect at once: its reply already comes from the new number.
     // Every other reply (a factory restore's included) comes from the number that heard it.
     const std::uint8_t from = request.command == kWriteDeviceNo ? model_.number() : before;
-    // Built in place: a braced list would copy the encoded frame.
-    Transmission t;
-    t.push_back(Chunk{std::chrono::milliseconds(0), encode_reply(from, request.command, reply)});
-    if (shaper_) t = shaper_(stable, std::move(t));
+    // One chunk, sent at once, in the buffers of the last answer (a shaper hands them back).
+    answer_.resize(1);
+    Chunk& chunk = answer_.front();
+    chunk.delay = std::chrono::milliseconds(0);
+    chunk.hang_up = false;
+    encode_reply(from, request.command, reply, chunk.bytes);
+    if (shaper_) answer_ = shaper_(stable, std::move(answer_));
     ++frames_answered_;
-    out.push_back(std::move(t));
+    sink(answer_);
 }
 
 }  // namespace kestrel::sim

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include "sim/reader_model.h"
@@ -21,6 +22,25 @@ struct Chunk {
 };
 using Transmission = std::vector<Chunk>;
 
+// Where the responder hands each answer: a borrowed call-back (a pointer to the caller's
+// callable and a function that calls it), so handing one over allocates nothing. It lives
+// only for the feed it is passed to; the transmission it is called with is valid only
+// during the call.
+class AnswerSink {
+public:
+    template <class F>
+        requires(!std::is_same_v<std::remove_cvref_t<F>, AnswerSink> && std::is_invocable_v<F&, const Transmission&>)
+    AnswerSink(F&& f)  // NOLINT(google-explicit-constructor): a lambda at the call is the point
+        : callable_(const_cast<void*>(static_cast<const void*>(&f))),
+          call_([](void* c, const Transmission& t) { (*static_cast<std::remove_reference_t<F>*>(c))(t); }) {}
+
+    void operator()(const Transmission& t) const { call_(callable_, t); }
+
+private:
+    void* callable_;
+    void (*call_)(void*, const Transmission&);
+};
+
 class Responder {
 public:
     // May rewrite the transmission of one exchange (drop it, delay it, corrupt it...).
@@ -31,6 +51,10 @@ public:
     // Feeds bytes received from the host. Each complete, valid frame addressed to this reader
     // (or to 0xFF) is answered; the answers are appended to `out` in order.
     void feed(std::span<const std::uint8_t> bytes, std::vector<Transmission>& out);
+    // The same, handing each answer to `sink` as it is made. The answer's buffers are the
+    // responder's, reused from one answer to the next: a caller that sends at once (or
+    // drops the answers) pays no allocation per frame for them.
+    void feed(std::span<const std::uint8_t> bytes, AnswerSink sink);
 
     // Forgets a partly received frame: a new connection starts a new byte stream.
     void reset_stream() { pending_.clear(); }
@@ -45,16 +69,19 @@ public:
     std::size_t frames_answered() const { return frames_answered_; }
 
 private:
-    void answer(const Request& request, std::vector<Transmission>& out);
+    void answer(const Request& request, AnswerSink sink);
 
     ReaderModel& model_;
     Shaper shaper_;
     std::vector<std::uint8_t> pending_;
+    Transmission answer_;  // the answer being made; its buffers are kept for the next one
     std::size_t frames_seen_ = 0;
     std::size_t frames_answered_ = 0;
 };
 
 // Encodes a reply frame from the reader numbered `from`.
 std::vector<std::uint8_t> encode_reply(std::uint8_t from, std::uint8_t echo, const Reply& reply);
+// The same into `wire`, whose storage is reused.
+void encode_reply(std::uint8_t from, std::uint8_t echo, const Reply& reply, std::vector<std::uint8_t>& wire);
 
 }  // namespace kestrel::sim

@@ -343,6 +343,46 @@ TEST(FaultPlan, RebuiltRepliesChangeOnlyTheirField) {
     }
 }
 
+// The responder makes each answer in the buffers of the one before, and a fault may have
+// left them split, delayed, cut or marked to hang up. Whatever fault the first answer got,
+// the second goes out whole, at once, and as the model made it.
+TEST(FaultPlan, TheAnswerAfterAFaultGoesOutWhole) {
+    sim::ReaderModel model;
+    const Bytes reply_data = {0x10, 0x22, 0x10, 0x00, 0x7E};
+    model.on(0x21, [&](sim::ReaderModel&, const sim::Request&) { return sim::Reply{0, reply_data}; });
+    const Bytes plain = sim::encode_reply(model.number(), 0x21, sim::Reply{0, reply_data});
+    std::array<std::uint8_t, link::kMaxCommandFrame> command{};
+    const Bytes args = {0x01, 0x10};
+    const std::size_t n = link::encode_command_frame(model.number(), 0x21, args, command);
+    ASSERT_GT(n, 0u);
+    for (std::uint8_t k = 0; k <= static_cast<std::uint8_t>(sim::FaultKind::disconnect); ++k) {
+        const auto kind = static_cast<sim::FaultKind>(k);
+        sim::FaultPlan plan;
+        sim::FaultRule rule;
+        rule.kind = kind;
+        rule.count = 1;
+        plan.add(rule);
+        sim::Responder responder(model);
+        responder.set_shaper(plan.shaper());
+        std::vector<sim::Transmission> answers;
+        // Two frames in one feed, then one more in a feed of its own.
+        Bytes twice(command.begin(), command.begin() + static_cast<std::ptrdiff_t>(n));
+        twice.insert(twice.end(), command.begin(), command.begin() + static_cast<std::ptrdiff_t>(n));
+        responder.feed(twice, answers);
+        responder.feed(std::span(command.data(), n), [&](const sim::Transmission& t) { answers.push_back(t); });
+        ASSERT_EQ(answers.size(), 3u) << sim::fault_kind_name(kind);
+        EXPECT_EQ(plan.injected(), 1u) << sim::fault_kind_name(kind);
+        EXPECT_TRUE(answers[0].size() != 1 || answers[0][0].bytes != plain || answers[0][0].delay.count() > 0)
+            << sim::fault_kind_name(kind) << " did not change the first answer";
+        for (std::size_t i = 1; i < answers.size(); ++i) {
+            ASSERT_EQ(answers[i].size(), 1u) << sim::fault_kind_name(kind) << ", answer " << i;
+            EXPECT_EQ(answers[i][0].bytes, plain) << sim::fault_kind_name(kind) << ", answer " << i;
+            EXPECT_EQ(answers[i][0].delay.count(), 0) << sim::fault_kind_name(kind) << ", answer " << i;
+            EXPECT_FALSE(answers[i][0].hang_up) << sim::fault_kind_name(kind) << ", answer " << i;
+        }
+    }
+}
+
 TEST(Scenario, DefaultHasTagsOfEachStandardAndErrorsNameTheEntry) {
     sim::ReaderModel m;
     sim::FaultPlan plan;
