@@ -6,34 +6,30 @@
 #include <cstdint>
 #include <cstring>
 
-#include "sim/faults.h"
-#include "sim/reader_model.h"
+#include "fuzz/shared_reader.h"
 #include "sim/responder.h"
+
+using namespace kestrel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    // One reader, fault plan and responder for all inputs (building them is slow, and the
-    // responder's answer buffers are kept), back to factory state and emptied for each.
-    static kestrel::sim::ReaderModel model;
-    static kestrel::sim::FaultPlan plan;
-    static kestrel::sim::Responder responder(model);
-    model.restore();
-    model.field.tags.clear();
-    plan.clear();
+    // The responder is shared too, so its answer buffers are kept from one input to the next.
+    static fuzz::SharedReader reader;
+    static sim::Responder responder(reader.model);
     responder.reset_stream();
     // Selector values 0..8 name a fault that fires on every answer; others mean none.
     if (data[0] < 9) {
-        kestrel::sim::FaultRule rule;
-        rule.kind = static_cast<kestrel::sim::FaultKind>(data[0]);
+        sim::FaultRule rule;
+        rule.kind = static_cast<sim::FaultKind>(data[0]);
         rule.delay_ms = 0;
-        plan.add(rule);
-        responder.set_shaper(plan.shaper());
+        reader.plan.add(rule);
+        responder.set_shaper(reader.plan.shaper());
     } else {
         responder.set_shaper(nullptr);
     }
     // Every answer byte is copied out, so a byte past its buffer or freed shows (memcpy is
     // checked over its whole range, and faster than a loop instrumented byte by byte).
-    const auto answers = [](const kestrel::sim::Transmission& t) {
+    const auto answers = [](const sim::Transmission& t) {
         static std::array<std::uint8_t, 4096> seen;
         for (const auto& chunk : t)
             for (std::size_t at = 0; at < chunk.bytes.size(); at += seen.size())
@@ -54,5 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         from = at = ff + 2;
     }
     if (from < end) responder.feed(std::span(from, end), answers);
+    reader.clear();
     return 0;
 }

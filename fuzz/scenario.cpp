@@ -1,17 +1,13 @@
 // The simulator's scenario loader: JSON text with the reader's settings, tags and faults.
 #include <string>
 
+#include "fuzz/shared_reader.h"
 #include "sim/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // One reader and one fault plan for all inputs (building them is slow), back to factory
-    // state and emptied for each.
-    static kestrel::sim::ReaderModel model;
-    static kestrel::sim::FaultPlan plan;
-    model.restore();
-    model.field.tags.clear();
-    plan.clear();
+    static kestrel::fuzz::SharedReader reader;
     std::string error;
-    kestrel::sim::load_scenario(std::string(reinterpret_cast<const char*>(data), size), model, plan, error);
+    kestrel::sim::load_scenario(std::string(reinterpret_cast<const char*>(data), size), reader.model, reader.plan, error);
+    reader.clear();
     return 0;
 }
