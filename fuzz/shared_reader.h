@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 #include "sim/faults.h"
 #include "sim/reader_model.h"
@@ -24,7 +26,7 @@ struct SharedReader {
         model.log = sim::DeviceLog{};
         // Copied over what is there, which keeps the buffers (equal sizes need no allocation).
         model.security.slots = factory_slots_;
-        model.security.card.files = factory_card_.files;
+        model.security.card.files = factory_files_;
         model.security.card.issued = false;
         model.security.card.keys.clear();
         // The plan's generator is left as it is: these targets never draw from it (their
@@ -35,7 +37,7 @@ struct SharedReader {
 private:
     const sim::ReaderSettings factory_ = model.settings;
     const std::array<sim::PsamSlot, 2> factory_slots_ = model.security.slots;
-    const sim::PsamCard factory_card_ = model.security.card;
+    const std::vector<std::uint16_t> factory_files_ = model.security.card.files;
 };
 
 }  // namespace kestrel::fuzz

@@ -18,14 +18,16 @@ constexpr std::array<const char*, 10> kNames{"drop",  "delay",           "corrup
 // The oversize reply claims one byte more than the host's reply area holds.
 constexpr std::size_t kOversize = link::kDataCapacity + 1;
 
-// A reply frame with every field given, the check byte included, stuffed for the wire, in
-// `wire` (its storage reused). With `length` above the data's size, the frame declares that
-// length and zeros make up the rest (a zero needs no stuffing).
+// A reply frame with every field given, stuffed for the wire, in `wire` (its storage reused).
+// Its check byte is the right one with `check_flip` XORed in. With `length` above the data's
+// size, the frame declares that length and zeros make up the rest (a zero needs no stuffing
+// and does not change a check).
 void frame(std::vector<std::uint8_t>& wire, std::uint8_t address, std::uint8_t echo, std::uint8_t status,
-           std::span<const std::uint8_t> data, std::uint8_t check, std::size_t length) {
+           std::span<const std::uint8_t> data, std::size_t length, std::uint8_t check_flip = 0) {
     length = std::max(length, data.size());
     const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(length >> 8),
                                            static_cast<std::uint8_t>(length)};
+    const std::uint8_t check = link::check_of(data, link::check_of(head)) ^ check_flip;
     // Room for every byte doubled, so the stuffing never reallocates; the zeros are written
     // here, whatever the buffer held before.
     wire.assign(2 + 2 * (head.size() + data.size() + 1) + (length - data.size()) + 2, 0);
@@ -43,25 +45,6 @@ void frame(std::vector<std::uint8_t>& wire, std::uint8_t address, std::uint8_t e
     wire[n++] = link::kDle;
     wire[n++] = link::kStx;
     wire.resize(n);
-}
-
-void frame(std::vector<std::uint8_t>& wire, std::uint8_t address, std::uint8_t echo, std::uint8_t status,
-           std::span<const std::uint8_t> data, std::uint8_t check) {
-    frame(wire, address, echo, status, data, check, data.size());
-}
-
-// The check of a reply declaring `length` bytes whose data is `data` followed by zeros (which
-// do not change a check).
-std::uint8_t check_of(std::uint8_t address, std::uint8_t echo, std::uint8_t status, std::span<const std::uint8_t> data,
-                      std::size_t length) {
-    length = std::max(length, data.size());
-    const std::array<std::uint8_t, 5> head{address, echo, status, static_cast<std::uint8_t>(length >> 8),
-                                           static_cast<std::uint8_t>(length)};
-    return link::check_of(data, link::check_of(head));
-}
-
-std::uint8_t check_of(std::uint8_t address, std::uint8_t echo, std::uint8_t status, std::span<const std::uint8_t> data) {
-    return check_of(address, echo, status, data, data.size());
 }
 
 }  // namespace
@@ -238,22 +221,21 @@ Transmission FaultPlan::rewrite(const Request& request, Transmission t, std::opt
     const std::span<const std::uint8_t> data(scratch_.data(), f.length);
     switch (rule->kind) {
     case FaultKind::corrupt_check:
-        frame(wire, f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data) ^ 0x01);
+        frame(wire, f.address, f.echo, f.status, data, data.size(), 0x01);
         break;
     case FaultKind::other_address: {
         const auto from = static_cast<std::uint8_t>(rule->address >= 0 ? rule->address : (f.address + 1) % 0xFF);
-        frame(wire, from, f.echo, f.status, data, check_of(from, f.echo, f.status, data));
+        frame(wire, from, f.echo, f.status, data, data.size());
         break;
     }
     case FaultKind::wrong_echo: {
         const auto echo = static_cast<std::uint8_t>(f.echo + 1);
-        frame(wire, f.address, echo, f.status, data, check_of(f.address, echo, f.status, data));
+        frame(wire, f.address, echo, f.status, data, data.size());
         break;
     }
     case FaultKind::oversize_length:
         // The data as it was, then zeros up to one byte more than the host can hold.
-        frame(wire, f.address, f.echo, f.status, data, check_of(f.address, f.echo, f.status, data, kOversize),
-              kOversize);
+        frame(wire, f.address, f.echo, f.status, data, kOversize);
         break;
     default:
         break;  // dropping, delaying and the byte faults are dealt with above
