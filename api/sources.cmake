@@ -6,4 +6,5 @@ list(APPEND KESTREL_SOURCES
   api/gjb.cpp
   api/fd.cpp
   api/psam_fm151m.cpp
-  api/network.cpp)
+  api/network.cpp
+  api/reader.cpp)

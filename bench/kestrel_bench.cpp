@@ -220,10 +220,14 @@ void BM_FirstBytePickup(benchmark::State& state) {
     ::setenv("KESTREL_COM1", pty.slave_path().c_str(), 1);
     if (LinkCom(kReader, kComPort, static_cast<std::int32_t>(baud)) != KESTREL_OK)
         return state.SkipWithError("LinkCom failed");
+    // The link LinkCom opened is set aside, and a link over the pick-up port that wraps its
+    // port stands in for it.
     link::LinkSession& s = link::session();
-    link::SerialPort* real = s.serial;
-    PickupPort port(*real);
-    s.serial = &port;
+    auto* real = static_cast<link::SerialLink*>(s.link);
+    const bool owned = s.owns_link;
+    PickupPort port(real->port());
+    s.link = nullptr;
+    s.attach(new link::SerialLink(port, link::serial_settings_for_rate(static_cast<std::int32_t>(baud)), false), true);
     std::vector<Sample> samples;
     for (auto _ : state) {
         const int code = Link_Reader(kReader);
@@ -236,7 +240,9 @@ void BM_FirstBytePickup(benchmark::State& state) {
         sample.wall_us = since_us(left, port.first_byte());
         samples.push_back(sample);
     }
-    s.serial = real;  // the backend closes only the port it opened
+    s.close_link();  // the stand-in only: the pick-up port is not closed
+    s.link = real;
+    s.owns_link = owned;
     UnLinkCom();
     pty.stop();
     if (!samples.empty()) report(state, samples, false);

@@ -64,6 +64,11 @@ extern "C" {
 #define KESTREL_E_REPLY_TRAILER_DLE  245
 #define KESTREL_E_REPLY_TRAILER_STX_MISSING 246
 #define KESTREL_E_REPLY_TRAILER_STX  247
+#define KESTREL_E_REQUEST_TOO_LONG   248   /* the request would not fit the frame's one-byte length (over 255 bytes); nothing sent */
+#define KESTREL_E_CANCELLED          249   /* reader handles: kestrel_cancel ended the call */
+#define KESTREL_E_BUFFER_SMALL       250   /* reader handles: the reply did not fit the capacity given; its first bytes were written */
+#define KESTREL_E_BAD_URI            251   /* reader handles: the URI names no reader */
+#define KESTREL_E_ARGUMENT           252   /* reader handles: a null handle or buffer, a record longer than its size, a value out of range; nothing sent */
 #define KESTREL_E_REPLY_ADDRESS_RULE 253   /* reply came from another reader address */
 #define KESTREL_E_REPLY_ECHO         254   /* command echo differs from the command */
 #define KESTREL_E_NULL_BUFFER        255   /* a byte array the export needs is null; nothing sent */
@@ -113,6 +118,11 @@ KESTREL_INLINE const char* kestrel_result_name(int32_t result) {
     case KESTREL_E_REPLY_TRAILER_DLE: return "KESTREL_E_REPLY_TRAILER_DLE";
     case KESTREL_E_REPLY_TRAILER_STX_MISSING: return "KESTREL_E_REPLY_TRAILER_STX_MISSING";
     case KESTREL_E_REPLY_TRAILER_STX: return "KESTREL_E_REPLY_TRAILER_STX";
+    case KESTREL_E_REQUEST_TOO_LONG: return "KESTREL_E_REQUEST_TOO_LONG";
+    case KESTREL_E_CANCELLED: return "KESTREL_E_CANCELLED";
+    case KESTREL_E_BUFFER_SMALL: return "KESTREL_E_BUFFER_SMALL";
+    case KESTREL_E_BAD_URI: return "KESTREL_E_BAD_URI";
+    case KESTREL_E_ARGUMENT: return "KESTREL_E_ARGUMENT";
     case KESTREL_E_REPLY_ADDRESS_RULE: return "KESTREL_E_REPLY_ADDRESS_RULE";
     case KESTREL_E_REPLY_ECHO: return "KESTREL_E_REPLY_ECHO";
     case KESTREL_E_NULL_BUFFER: return "KESTREL_E_NULL_BUFFER";

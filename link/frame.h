@@ -12,11 +12,33 @@ inline constexpr std::uint8_t kDle = 0x10;
 inline constexpr std::uint8_t kSoh = 0x01;
 inline constexpr std::uint8_t kStx = 0x02;
 
+// Command codes and addresses the link itself gives a meaning to.
+inline constexpr std::uint8_t kProbe = 0x00;          // the probe: any reader answers it with its status
+inline constexpr std::uint8_t kWriteDeviceNo = 0x06;  // answered from the reader's new number
+inline constexpr std::uint8_t kBroadcast = 0xFF;      // the address every reader answers to
+
 // Size of the request and reply data areas of the link session.
 inline constexpr std::size_t kDataCapacity = 2048;
 
+// Most request data bytes a command frame carries: its length field is one byte.
+inline constexpr std::size_t kMaxRequestData = 255;
+
 // Longest possible command frame on the wire: header, every field byte doubled, trailer.
-inline constexpr std::size_t kMaxCommandFrame = 2 + 2 * (3 + 255 + 1) + 2;
+inline constexpr std::size_t kMaxCommandFrame = 2 + 2 * (3 + kMaxRequestData + 1) + 2;
+
+// Longest legal reply frame on the wire: header, address, echo, status, two length bytes, the
+// largest data area and the check, every one of them doubled, trailer (4,112 bytes).
+inline constexpr std::size_t kMaxReplyFrame = 2 + 2 * (5 + kDataCapacity + 1) + 2;
+
+// The reply address rule of the byte-stream links (serial, TCP): a reply from the request's
+// address, from the broadcast address, to a broadcast request, or to a device-number change
+// (answered from the new number) belongs to the request. The USB link takes no broadcast
+// reply address as a wildcard (`broadcast_reply_accepted` false).
+constexpr bool reply_address_accepted(std::uint8_t request_address, std::uint8_t command,
+                                      std::uint8_t reply_address, bool broadcast_reply_accepted) {
+    return reply_address == request_address || request_address == kBroadcast || command == kWriteDeviceNo ||
+           (broadcast_reply_accepted && reply_address == kBroadcast);
+}
 
 // One step of the check byte: XOR, with every 0x10 left out.
 constexpr std::uint8_t check_step(std::uint8_t check, std::uint8_t byte) {

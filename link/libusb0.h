@@ -17,9 +17,9 @@ bool available();
 // usb_init, usb_find_busses and usb_find_devices, in that order.
 void scan_busses();
 
-// Walks the busses in order and each bus's devices in order, and opens the first device with
-// these IDs. None when no device matches or the first match cannot be opened.
-::usb_dev_handle* open_first(std::uint16_t vendor_id, std::uint16_t product_id);
+// Walks the busses in order and each bus's devices in order, and opens the `nth` device (0 the
+// first) with these IDs. None when there are not that many or that one cannot be opened.
+::usb_dev_handle* open_nth(std::uint16_t vendor_id, std::uint16_t product_id, std::uint32_t nth);
 
 int claim_interface(::usb_dev_handle* handle, int interface_number);
 int release_interface(::usb_dev_handle* handle, int interface_number);

@@ -15,8 +15,8 @@ void scan_busses() {
     usb_find_devices();
 }
 
-::usb_dev_handle* open_first(std::uint16_t vendor_id, std::uint16_t product_id) {
-    struct usb_device* dev = first_matching_device(usb_get_busses(), vendor_id, product_id);
+::usb_dev_handle* open_nth(std::uint16_t vendor_id, std::uint16_t product_id, std::uint32_t nth) {
+    struct usb_device* dev = nth_matching_device(usb_get_busses(), vendor_id, product_id, nth);
     return dev != nullptr ? usb_open(dev) : nullptr;
 }
 

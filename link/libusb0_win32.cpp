@@ -108,9 +108,9 @@ void scan_busses() {
     bound.find_devices();
 }
 
-::usb_dev_handle* open_first(std::uint16_t vendor_id, std::uint16_t product_id) {
+::usb_dev_handle* open_nth(std::uint16_t vendor_id, std::uint16_t product_id, std::uint32_t nth) {
     if (!available()) return nullptr;
-    Libusb0Device* dev = first_matching_device(bound.get_busses(), vendor_id, product_id);
+    Libusb0Device* dev = nth_matching_device(bound.get_busses(), vendor_id, product_id, nth);
     return dev != nullptr ? bound.open(dev) : nullptr;
 }
 

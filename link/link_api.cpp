@@ -1,65 +1,76 @@
-// LinkCom, TCP_LinkCom, UnLinkCom and Link_Reader: opening, checking and closing the one
-// reader link.
+// LinkCom, TCP_LinkCom, UnLinkCom and Link_Reader: opening, checking and closing the default
+// link. Each runs under the default session's lock, as every export does.
 #include <chrono>
+#include <cstdio>
+#include <mutex>
 #include <thread>
 
 #include "kestrel.h"
-#include "link/serial_port.h"
+#include "link/open.h"
+#include "link/serial_engine.h"
 #include "link/session.h"
 #include "link/tcp_engine.h"
 #include "link/usb_engine.h"
 
 namespace kestrel::link {
-namespace {
 
-constexpr std::uint8_t kProbe = 0x00;
-constexpr int kLinkAttempts = 3;
-
-void close_usb() {
-    Usb_Close();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-}
-
-// Closes every link that is open, whatever the transport says: a port, a USB reader or a
-// connection left open by a switch of transport is never orphaned. `transport` keeps its value.
-void close_link() {
-    LinkSession& s = session();
-    if (s.transport == Transport::usb || s.usb_handle != nullptr) close_usb();
-    Serial_Close();  // sleeps 50 ms itself when it closed a port
-    Tcp_Close();
-}
-
-// Before a link of `wanted` is opened, the links of the other transports are closed. A link of
-// the same transport is left to that transport's open, which refuses to open a second one.
-void close_other_links(Transport wanted) {
-    LinkSession& s = session();
-    if (wanted != Transport::usb && s.usb_handle != nullptr) close_usb();
-    if (wanted != Transport::serial) Serial_Close();
-    if (wanted != Transport::tcp) Tcp_Close();
-}
-
-// Sends the probe; a reader that does not answer leaves the link closed. The failed
-// probe's own code is returned (no second probe on the closed link).
-int probe(std::uint8_t address) {
-    LinkSession& s = session();
+int probe(LinkSession& s, std::uint8_t address) {
     s.address = address;
     s.command = kProbe;
     s.request_length = 0;
-    const int code = Link_Transact();
-    if (code != KESTREL_OK) close_link();
+    return Link_Transact(s);
+}
+
+void close_session_link(LinkSession& s) {
+    const bool usb = s.link != nullptr && s.link->transport() == Transport::usb;
+    s.close_link();
+    if (usb) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+int open_uri_link(LinkSession& s, const ReaderUri& uri) {
+    switch (uri.transport) {
+        case Transport::serial:
+            s.transport = Transport::serial;
+            return uri.device[0] != '\0' ? Serial_Open(s, uri.device, uri.baud)
+                                         : Serial_Open(s, uri.port_index, uri.baud);
+        case Transport::tcp:
+            return Tcp_Open(s, uri.host, uri.tcp_port);
+        case Transport::usb:
+            return Usb_Open(s, uri.usb_index);
+    }
+    return KESTREL_E_OPEN;
+}
+
+namespace {
+
+// The default link's probe: a reader that does not answer leaves the link closed. The failed
+// probe's own code is returned (no second probe on the closed link).
+int probe_or_close(LinkSession& s, std::uint8_t address) {
+    const int code = probe(s, address);
+    if (code != KESTREL_OK) close_session_link(s);
     return code;
 }
 
-// One attempt to open the link and hear the reader.
-int link_open(std::uint8_t address, std::int32_t port, std::int32_t rate) {
+// One attempt of LinkCom. A link of the transport asked for that is already open is not
+// opened a second time: the attempt fails and the open link keeps working. A link of the
+// other transport is closed first.
+int link_com_attempt(LinkSession& s, std::uint8_t address, std::int32_t port, std::int32_t rate) {
+    ReaderUri uri;
     if (port == KESTREL_PORT_USB) {
-        close_other_links(Transport::usb);
-        return Usb_Open(address);
+        uri.transport = Transport::usb;
+    } else {
+        uri.transport = Transport::serial;
+        uri.port_index = static_cast<std::uint32_t>(port);
+        uri.baud = rate;
     }
-    close_other_links(Transport::serial);
-    session().transport = Transport::serial;
-    if (Serial_Open(static_cast<std::uint32_t>(port), rate) != 0) return KESTREL_E_OPEN;
-    return probe(address);
+    if (s.link != nullptr && s.link->transport() == uri.transport) {
+        if (uri.transport == Transport::serial) s.transport = Transport::serial;
+        return KESTREL_E_OPEN;
+    }
+    close_session_link(s);
+    const int code = open_uri_link(s, uri);
+    if (code != KESTREL_OK) return code;
+    return probe_or_close(s, address);
 }
 
 }  // namespace
@@ -71,9 +82,12 @@ using namespace kestrel::link;
 extern "C" {
 
 KESTREL_API int32_t KESTREL_CALL LinkCom(int32_t address, int32_t port, int32_t rate) {
+    LinkSession& s = session();
+    const std::lock_guard<std::mutex> lock(s.mutex);
     const auto a = static_cast<std::uint8_t>(address);
-    int code = link_open(a, port, rate);
-    for (int attempt = 2; attempt <= kLinkAttempts && code != KESTREL_OK; ++attempt) code = link_open(a, port, rate);
+    int code = KESTREL_E_OPEN;
+    for (int attempt = 1; attempt <= kLinkAttempts && code != KESTREL_OK; ++attempt)
+        code = link_com_attempt(s, a, port, rate);
     return code;
 }
 
@@ -85,25 +99,33 @@ KESTREL_API int32_t KESTREL_CALL TCP_LinkCom(int32_t address, int32_t port, cons
     Ipv4Address ip{};
     if (!parse_ipv4_text(ip_text, ip) || port < KESTREL_TCP_PORT_MIN || port > KESTREL_TCP_PORT_MAX)
         return KESTREL_E_OPEN;
-    close_link();
+    char host[16];
+    std::snprintf(host, sizeof host, "%u.%u.%u.%u", ip[0], ip[1], ip[2], ip[3]);
+
+    LinkSession& s = session();
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    close_session_link(s);
     const auto a = static_cast<std::uint8_t>(address);
-    const auto p = static_cast<std::uint16_t>(port);
     int code = KESTREL_E_OPEN;
     for (int attempt = 1; attempt <= kLinkAttempts; ++attempt) {
-        if (Tcp_Open(ip, p) != KESTREL_OK) return KESTREL_E_OPEN;
-        code = probe(a);  // closes the connection when the reader does not answer
+        if (Tcp_Open(s, host, static_cast<std::uint16_t>(port)) != KESTREL_OK) return KESTREL_E_OPEN;
+        code = probe_or_close(s, a);
         if (code == KESTREL_OK) break;
     }
     return code;
 }
 
 KESTREL_API int32_t KESTREL_CALL UnLinkCom(void) {
-    close_link();
+    LinkSession& s = session();
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    close_session_link(s);
     return KESTREL_OK;
 }
 
 KESTREL_API int32_t KESTREL_CALL Link_Reader(int32_t address) {
-    return probe(static_cast<std::uint8_t>(address));
+    LinkSession& s = session();
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    return probe_or_close(s, static_cast<std::uint8_t>(address));
 }
 
 }  // extern "C"

@@ -19,8 +19,10 @@
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <thread>
 
+#include "link/cancel.h"
 #include "link/serial_port.h"
 
 namespace kestrel::link {
@@ -40,12 +42,13 @@ speed_t termios_speed(std::uint32_t speed) {
 
 class PosixSerialPort final : public SerialPort {
 public:
+    explicit PosixSerialPort(const CancelSignal* cancel) : cancel_fd_(cancel != nullptr ? cancel->wait_fd() : -1) {}
+    ~PosixSerialPort() override { close(); }
+
     bool is_open() const { return fd_ >= 0; }
 
-    int open(std::uint32_t index, const SerialSettings& settings) {
-        if (fd_ >= 0) return 1;  // one port at a time; the open one keeps working
-        char path[256];
-        device_path(index, path, sizeof path);
+    int open(const char* path, const SerialSettings& settings) {
+        if (fd_ >= 0) return 1;
         const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return 1;
         // Exclusive use: an advisory lock (held per open file description, so a second open
@@ -91,16 +94,13 @@ public:
 
     void expect(int count) override { expected_ = std::max(count, 0); }
 
-private:
-    // KESTREL_COM<n+1> names the device of index n; without it, /dev/ttyS<n>.
-    static void device_path(std::uint32_t index, char* out, std::size_t size) {
-        char variable[32];
-        std::snprintf(variable, sizeof variable, "KESTREL_COM%u", index + 1);
-        const char* configured = std::getenv(variable);
-        if (configured != nullptr && configured[0] != '\0') std::snprintf(out, size, "%s", configured);
-        else std::snprintf(out, size, "/dev/ttyS%u", index);
+    bool line_down() const override { return line_down_; }
+
+    void set_read_wait(std::uint32_t ms) override {
+        settings_.read_total_constant = ms > settings_.read_total_multiplier ? ms - settings_.read_total_multiplier : 0;
     }
 
+private:
     static bool configure(int fd, const SerialSettings& settings) {
         termios tio{};
         if (::tcgetattr(fd, &tio) != 0) return false;
@@ -135,22 +135,31 @@ private:
                 continue;
             }
             // Any error other than "nothing yet" (EIO after an unplug, say) ends it at once.
-            if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+            if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                line_down_ = true;
+                break;
+            }
             if (!wait_for(events, deadline)) break;
         }
         return done;
     }
 
-    // Waits until the port is ready for `events` or the deadline has passed.
+    // Waits until the port is ready for `events` or the deadline has passed; a raised cancel
+    // signal ends the wait at once.
     bool wait_for(short events, Clock::time_point deadline) {
         for (;;) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0) return false;
-            pollfd p{fd_, events, 0};
-            const int r = ::poll(&p, 1, static_cast<int>(left));
+            pollfd p[2] = {{fd_, events, 0}, {cancel_fd_, POLLIN, 0}};
+            const int r = ::poll(p, cancel_fd_ >= 0 ? 2 : 1, static_cast<int>(left));
+            if (r > 0 && p[1].revents != 0) return false;
             // A hang-up or error ends the wait: the line will not become ready again, and
             // retrying it would only spin until the deadline.
-            if (r > 0) return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0 && (p.revents & events) != 0;
+            if (r > 0 && (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+                line_down_ = true;
+                return false;
+            }
+            if (r > 0) return (p[0].revents & events) != 0;
             if (r == 0) continue;  // re-check the deadline on the monotonic clock
             if (errno != EINTR) return false;
         }
@@ -204,6 +213,8 @@ private:
     static constexpr std::int64_t kMostSleepNs = 10'000'000;
 
     int fd_ = -1;
+    int cancel_fd_ = -1;
+    bool line_down_ = false;
     SerialSettings settings_{};
     // Bytes taken from the terminal and not yet handed out; part of the input queue, so a
     // purge discards them too.
@@ -214,14 +225,34 @@ private:
     int expected_ = 0;
 };
 
-PosixSerialPort the_port;
-
 }  // namespace
 
-SerialPort* open_platform_port(std::uint32_t index, const SerialSettings& settings) {
-    return the_port.open(index, settings) == 0 ? &the_port : nullptr;
+bool serial_device_name(std::uint32_t index, char (&out)[kMaxSerialDeviceName + 1]) {
+    char variable[32];
+    std::snprintf(variable, sizeof variable, "KESTREL_COM%u", index + 1);
+    const char* configured = std::getenv(variable);
+    const int n = configured != nullptr && configured[0] != '\0' ? std::snprintf(out, sizeof out, "%s", configured)
+                                                                 : std::snprintf(out, sizeof out, "/dev/ttyS%u", index);
+    // A name that did not fit would open whatever its cut form names.
+    return n > 0 && static_cast<std::size_t>(n) <= kMaxSerialDeviceName;
 }
 
-bool close_platform_port(SerialPort* port) { return port == &the_port && the_port.close() == 0; }
+SerialPort* open_platform_port(const char* device, const SerialSettings& settings, const CancelSignal* cancel) {
+    if (device == nullptr) return nullptr;
+    auto* port = new (std::nothrow) PosixSerialPort(cancel);
+    if (port == nullptr) return nullptr;
+    if (port->open(device, settings) != 0) {
+        delete port;
+        return nullptr;
+    }
+    return port;
+}
+
+bool close_platform_port(SerialPort* port) {
+    auto* p = static_cast<PosixSerialPort*>(port);
+    if (p == nullptr || p->close() != 0) return false;
+    delete p;
+    return true;
+}
 
 }  // namespace kestrel::link

@@ -1,6 +1,6 @@
 list(APPEND KESTREL_SOURCES
   link/frame.cpp
-  link/serial_port.cpp
+  link/uri.cpp
   link/session.cpp
   link/serial_engine.cpp
   link/link_api.cpp
@@ -11,12 +11,12 @@ list(APPEND KESTREL_SOURCES
 # sleeps most of it on the monotonic clock and spins only the tail.
 if(WIN32)
   # libusb-win32's libusb0.dll is loaded at run time, so nothing is linked for USB.
-  list(APPEND KESTREL_SOURCES link/serial_port_win32.cpp link/tcp_socket_win32.cpp link/pause_spin.cpp
+  list(APPEND KESTREL_SOURCES link/serial_port_win32.cpp link/tcp_socket_win32.cpp link/pause_spin.cpp link/cancel_win32.cpp
        link/libusb0_win32.cpp)
   list(APPEND KESTREL_LINK_LIBS ws2_32)
 else()
   list(APPEND KESTREL_SOURCES link/serial_port_posix.cpp link/tcp_socket_posix.cpp link/pause_posix.cpp
-       link/libusb0_linked.cpp)
+       link/cancel_posix.cpp link/libusb0_linked.cpp)
 
   # libusb with the 0.1 API (libusb-compat): header usb.h.
   find_package(PkgConfig QUIET)

@@ -23,8 +23,18 @@ public:
     explicit StreamReply(Source& in) : in_(in) {}
 
     // Reads and checks the reply to the request in `s`; stores status and data in `s`.
-    // Returns 0 or the link status code of the step that failed.
+    // Returns 0 or the link status code of the step that failed. After a drain, a whole frame
+    // that answers another command is a late reply to an earlier request: it is passed over
+    // and the wait goes on for this one's, within the transaction's deadline.
     int read(LinkSession& s) {
+        for (;;) {
+            const int code = read_frame(s);
+            if (code != KESTREL_E_REPLY_ECHO || !s.after_drain || s.out_of_time()) return code;
+        }
+    }
+
+private:
+    int read_frame(LinkSession& s) {
         std::uint8_t b = 0;
         if (!in_.first_byte(b)) return KESTREL_E_NO_REPLY;
         if (b != kDle) return KESTREL_E_REPLY_DLE;
@@ -65,14 +75,10 @@ public:
         if (b != kStx) return KESTREL_E_REPLY_TRAILER_STX;
 
         if (echo != s.command) return KESTREL_E_REPLY_ECHO;
-        // Serial address rule: a reply from the broadcast address is accepted, and so is any
-        // reply to a broadcast request or to a device-number change.
-        if (reply_address != s.address && reply_address != 0xFF && s.address != 0xFF && s.command != 0x06)
-            return KESTREL_E_REPLY_ADDRESS_RULE;
+        if (!reply_address_accepted(s.address, s.command, reply_address, true)) return KESTREL_E_REPLY_ADDRESS_RULE;
         return KESTREL_OK;
     }
 
-private:
     // After the leading DLE: SOH, address, echo, status and the two length bytes.
     static constexpr int kHeaderBytes = 6;
     // After the data: check, DLE, STX.

@@ -1,6 +1,7 @@
 #include "link/tcp_engine.h"
 
 #include <array>
+#include <new>
 #include <span>
 
 #include "kestrel.h"
@@ -10,22 +11,35 @@
 namespace kestrel::link {
 namespace {
 
-constexpr std::uint8_t kProbe = 0x00;
 constexpr std::size_t kMaxIpText = 64;
 
-// The reply stream over the connection, with the TCP engine's waits.
+// The reply stream over the connection: each wait the session's, cut at its deadline.
 class TcpByteStream {
 public:
-    TcpByteStream(TcpSocket& socket, int first_byte_ms) : socket_(socket), first_byte_ms_(first_byte_ms) {}
+    TcpByteStream(TcpSocket& socket, LinkSession& s) : socket_(socket), s_(s), t_(s.timeouts()) {}
 
-    bool first_byte(std::uint8_t& b) { return socket_.read(b, first_byte_ms_) == TcpSocket::Read::byte; }
-    bool read_raw(std::uint8_t& b) { return socket_.read(b, kTcpNextByteMs) == TcpSocket::Read::byte; }
+    bool first_byte(std::uint8_t& b) { return take(b, s_.first_byte_ms()); }
+    bool read_raw(std::uint8_t& b) { return take(b, t_.byte_ms); }
     // A socket hands over what has arrived in segments; there is nothing to wait for in one go.
     void expect(int) {}
+    // The peer closed or reset the connection: nothing more will come on it.
+    bool closed() const { return closed_; }
 
 private:
+    bool take(std::uint8_t& b, std::uint32_t wait_ms) {
+        const int wait = s_.wait_left_ms(wait_ms);
+        if (wait <= 0 || closed_) return false;
+        const TcpSocket::Read r = socket_.read(b, wait);
+        if (r == TcpSocket::Read::closed) closed_ = true;
+        if (r != TcpSocket::Read::byte) return false;
+        s_.byte_received(b);
+        return true;
+    }
+
     TcpSocket& socket_;
-    int first_byte_ms_;
+    LinkSession& s_;
+    Timeouts t_;
+    bool closed_ = false;
 };
 
 }  // namespace
@@ -72,38 +86,66 @@ bool parse_ipv4_text(const char* text, Ipv4Address& out) {
     return true;
 }
 
-int Tcp_Open(const Ipv4Address& ip, std::uint16_t port) {
-    LinkSession& s = session();
-    s.transport = Transport::tcp;
-    if (s.tcp != nullptr) return KESTREL_E_OPEN;  // the open connection keeps working
-    s.tcp = open_platform_socket(ip, port, kTcpConnectTimeoutMs);
-    return s.tcp != nullptr ? KESTREL_OK : KESTREL_E_OPEN;
+Timeouts TcpLink::default_timeouts() const {
+    Timeouts t;
+    t.probe_reply_ms = kTcpProbeFirstByteMs;
+    t.reply_ms = kTcpCommandFirstByteMs;
+    t.byte_ms = kTcpNextByteMs;
+    t.transaction_ms = transaction_bound_ms(t.reply_ms, t.byte_ms, kTcpBoundBaud);
+    return t;
 }
 
-void Tcp_Close() {
-    LinkSession& s = session();
-    if (s.tcp == nullptr) return;
-    close_platform_socket(s.tcp);
-    s.tcp = nullptr;
+void TcpLink::drain(LinkSession& s) {
+    if (socket_ == nullptr) return;
+    const Timeouts t = s.timeouts();
+    std::uint8_t b = 0;
+    for (;;) {
+        const int wait = s.wait_left_ms(t.byte_ms);
+        if (wait <= 0) return;
+        const TcpSocket::Read r = socket_->read(b, wait);
+        if (r == TcpSocket::Read::closed) return;
+        if (r == TcpSocket::Read::byte) continue;
+        if (Clock::now() >= s.reply_due_until) return;
+    }
 }
 
-int Tcp_Transact(LinkSession& s) {
-    if (s.tcp == nullptr) return KESTREL_E_SEND_DLE;
-    TcpSocket& socket = *s.tcp;
-
+int TcpLink::transact(LinkSession& s) {
+    if (socket_ == nullptr) return KESTREL_E_SEND_DLE;
     std::array<std::uint8_t, kMaxCommandFrame> frame;
     const std::size_t length =
         encode_command_frame(s.address, s.command, std::span(s.request_data).first(s.request_length), frame);
     if (length == 0) return KESTREL_E_SEND_DLE;
 
     // Whatever arrived since the last transaction (bytes after a reply's trailer, a reply that
-    // came too late) is discarded, as the serial engine purges its port.
-    socket.purge();
-    const std::size_t sent = socket.send(frame.data(), length, kTcpSendTimeoutMs + static_cast<int>(length));
+    // came too late, noise) is discarded, as the serial engine purges its port.
+    socket_->purge(static_cast<int>(s.timeouts().transaction_ms));
+    const std::size_t sent = socket_->send(frame.data(), length, kTcpSendTimeoutMs + static_cast<int>(length));
     if (sent < length) return unsent_field_code(std::span(frame).first(length), sent, s.request_length);
+    s.frame_sent();
 
-    TcpByteStream stream(socket, s.command == kProbe ? kTcpProbeFirstByteMs : kTcpCommandFirstByteMs);
-    return StreamReply(stream).read(s);
+    TcpByteStream stream(*socket_, s);
+    const int code = StreamReply(stream).read(s);
+    s.reply_outstanding = code >= KESTREL_E_NO_REPLY && code <= KESTREL_E_REPLY_TRAILER_STX && !stream.closed();
+    return code;
+}
+
+bool TcpLink::close() {
+    close_platform_socket(socket_);
+    socket_ = nullptr;
+    return true;
+}
+
+int Tcp_Open(LinkSession& s, const char* host, std::uint16_t port) {
+    s.transport = Transport::tcp;
+    TcpSocket* socket = open_platform_socket(host, port, kTcpConnectTimeoutMs, s.cancel);
+    if (socket == nullptr) return KESTREL_E_OPEN;
+    auto* link = new (std::nothrow) TcpLink(socket);
+    if (link == nullptr) {
+        close_platform_socket(socket);
+        return KESTREL_E_OPEN;
+    }
+    s.attach(link, true);
+    return KESTREL_OK;
 }
 
 }  // namespace kestrel::link

@@ -20,6 +20,8 @@ inline constexpr int kTcpCommandFirstByteMs = 4 * 4 * 101;  // 1616 ms
 inline constexpr int kTcpNextByteMs = 100;
 // The frame's write: the serial write timeouts at 115200 (100 ms and 1 ms a byte).
 inline constexpr int kTcpSendTimeoutMs = 100;
+// The rate the transaction bound of a TCP link is counted at.
+inline constexpr std::uint32_t kTcpBoundBaud = 9600;
 
 // Parses the IP text of TCP_LinkCom: four groups of one to three decimal digits, each at most
 // 255, joined by single dots, nothing else ("192.168.001.010" and "192.168.1.10" both give
@@ -32,19 +34,31 @@ bool parse_ipv4_text(const char* text, Ipv4Address& out);
 // encoded command frame, `data_length` its number of data bytes.
 int unsent_field_code(std::span<const std::uint8_t> frame, std::size_t sent, std::size_t data_length);
 
-// Connects to the reader's network module within 3 s and makes it the session's link (the
-// transport becomes TCP). Returns 0, or 1 when the connection could not be made (refused,
-// timed out, or a connection is already open).
-int Tcp_Open(const Ipv4Address& ip, std::uint16_t port);
+// The link over one connection.
+class TcpLink final : public Link {
+public:
+    // A link over `socket`, which it closes (open_platform_socket made it).
+    explicit TcpLink(TcpSocket* socket) : socket_(socket) {}
+    ~TcpLink() override { close(); }
 
-// Closes the connection when one is open.
-void Tcp_Close();
+    Transport transport() const override { return Transport::tcp; }
+    // 404 / 1616 / 100 ms; the transaction bounded as a serial link at 9600, the slowest rate
+    // of a network module's serial side.
+    Timeouts default_timeouts() const override;
+    // Returns 0 or the serial engine's code for the same fault: 225..233 when the frame could
+    // not be written (by the first byte the connection did not take), 234 when no reply byte
+    // came, 235..247, 253, 254 as for the serial engine. A connection the peer closed or reset
+    // fails the step that was reading at once.
+    int transact(LinkSession& s) override;
+    void drain(LinkSession& s) override;
+    bool close() override;
 
-// Runs the transaction of `s` over the connection. Returns 0 or the serial engine's code for
-// the same fault: 225..233 when the frame could not be written (by the first byte the
-// connection did not take; 225 also when no connection is open), 234 when no reply byte came,
-// 235..247, 253, 254 as for the serial engine. A connection the peer closed or reset fails
-// the step that was reading at once.
-int Tcp_Transact(LinkSession& s);
+private:
+    TcpSocket* socket_;
+};
+
+// Connects to `host`:`port` within 3 s and makes the connection the link of `s`. Returns 0,
+// or 1 when it could not be made (not resolved, refused, timed out).
+int Tcp_Open(LinkSession& s, const char* host, std::uint16_t port);
 
 }  // namespace kestrel::link

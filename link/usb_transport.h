@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "link/session.h"
+struct usb_dev_handle;
 
 namespace kestrel::link {
 
@@ -29,25 +29,21 @@ inline constexpr std::size_t kUsbMaxCommandFrame = 255;
 // that its last packet is a short one and the reader sees where the frame ends.
 inline constexpr std::uint8_t kUsbPadding[2] = {0x00, 0x00};
 
-// Walks libusb's busses in order and each bus's devices in order, and opens the first device
-// with the reader's vendor and product IDs. Returns its handle, or none when no device
-// matches or the first match cannot be opened.
-::usb_dev_handle* Usb_FindReader();
+// Sends `frame` (at most kUsbMaxCommandFrame bytes) to the OUT endpoint in bulk writes of up
+// to 64 bytes, adding the padding after a frame whose length is a multiple of 64. Stops at the
+// first write that transfers less or more than its size. False on any failure; with no reader
+// (a null handle) it fails without calling libusb.
+bool Usb_SendFrame(::usb_dev_handle* handle, std::span<const std::uint8_t> frame);
 
-// Sends `frame` (at most kUsbMaxCommandFrame bytes) to the session's OUT endpoint in bulk
-// writes of up to 64 bytes, adding the padding after a frame whose length is a multiple of
-// 64. Stops at the first write that transfers less or more than its size. False on any
-// failure; with no reader open it fails without calling libusb.
-bool Usb_SendFrame(const LinkSession& s, std::span<const std::uint8_t> frame);
-
-// One bulk read of up to 2048 bytes from the session's IN endpoint. Returns the number of
-// bytes placed at the start of `buffer`, or 0 when none arrived (error or timeout).
-std::size_t Usb_ReadReply(const LinkSession& s, std::span<std::uint8_t, kUsbReplyReadSize> buffer);
+// One bulk read of up to 2048 bytes from the IN endpoint, waiting `timeout_ms`. Returns the
+// number of bytes placed at the start of `buffer`, or 0 when none arrived (error or timeout).
+std::size_t Usb_ReadReply(::usb_dev_handle* handle, std::span<std::uint8_t, kUsbReplyReadSize> buffer,
+                          std::uint32_t timeout_ms);
 
 // Empties the IN endpoint: short bulk reads until one delivers nothing, at most
 // kUsbDrainReads of them, each with a timeout of kUsbDrainTimeoutMs.
 inline constexpr int kUsbDrainReads = 8;
 inline constexpr int kUsbDrainTimeoutMs = 20;
-void Usb_DrainReplies(const LinkSession& s);
+void Usb_DrainReplies(::usb_dev_handle* handle);
 
 }  // namespace kestrel::link

@@ -115,9 +115,10 @@ TEST_F(EpcExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
     check_null_buffers(epc_cases());
 }
 
-// Sizes computed from the caller's record: bit lengths rounded up to whole bytes, and sizes
-// that overflow the one-byte length sent modulo 256 (only the bytes it covers go out).
+// Sizes computed from the caller's record: bit lengths rounded up to whole bytes; a size the
+// one-byte length cannot carry is refused with nothing sent (never wrapped modulo 256).
 TEST_F(EpcExports, ComputedRequestSizes) {
+    constexpr std::size_t kRefused = SIZE_MAX;
     using Call = int (*)(std::uint8_t*);
     const Call wake = [](std::uint8_t* r) { std::uint8_t out[300]; return EPC_Wake_TAG(1, r, out); };
     const Call write = [](std::uint8_t* r) { return EPC_Write_TAG(1, r); };
@@ -141,8 +142,8 @@ TEST_F(EpcExports, ComputedRequestSizes) {
         {"write, 0 words", write, 0x29, {3, 0, 0, 0}, 4},
         {"write, 1 word", write, 0x29, {3, 0, 0, 1}, 6},
         {"write, 125 words", write, 0x29, {3, 0, 0, 125}, 254},
-        {"write, 126 words (256)", write, 0x29, {3, 0, 0, 126}, 0},
-        {"write, 127 words (258)", write, 0x29, {3, 0, 0, 127}, 2},
+        {"write, 126 words (256)", write, 0x29, {3, 0, 0, 126}, kRefused},
+        {"write, 127 words (258)", write, 0x29, {3, 0, 0, 127}, kRefused},
         {"block write, 6 words (length 0x10)", block, 0x2C, {3, 0, 0, 6}, 16},
         {"block write, 125 words", block, 0x2C, {3, 0, 0, 125}, 254},
         {"custom, 0 bits", custom, 0xE2, {0, 0, 0, 0, 0}, 5},
@@ -151,13 +152,20 @@ TEST_F(EpcExports, ComputedRequestSizes) {
         {"custom, 16 bits", custom, 0xE2, {0, 16, 0, 0, 0}, 7},
         {"custom, 17 bits", custom, 0xE2, {0, 17, 0, 0, 0}, 8},
         {"custom, 2000 bits", custom, 0xE2, {0x07, 0xD0, 0, 0, 0}, 255},
-        {"custom, 2001 bits (256)", custom, 0xE2, {0x07, 0xD1, 0, 0, 0}, 0},
-        {"custom, 65535 bits", custom, 0xE2, {0xFF, 0xFF, 0, 0, 0}, 5},
+        {"custom, 2001 bits (256)", custom, 0xE2, {0x07, 0xD1, 0, 0, 0}, kRefused},
+        {"custom, 65535 bits", custom, 0xE2, {0xFF, 0xFF, 0, 0, 0}, kRefused},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Bytes buffer = record(c.head);
         const Bytes original = buffer;
+        if (c.sent == kRefused) {
+            const std::size_t written = port.written.size();
+            EXPECT_EQ(c.call(buffer.data()), KESTREL_E_REQUEST_TOO_LONG);
+            EXPECT_EQ(port.written.size(), written) << "nothing sent";
+            EXPECT_EQ(buffer, original);
+            continue;
+        }
         answer(c.command, 0x00, {0x00});
         EXPECT_EQ(c.call(buffer.data()), 0x00);
         const Sent s = sent();

@@ -105,12 +105,14 @@ protected:
         SCOPED_TRACE(c.name + (failure == Failure::silent ? ", silent reader" : ", no link"));
         Buffers b = prepare(c);
         const std::size_t written_before = port.written.size();
+        link::LinkSession& s = link::session();
+        link::Link* const open_link = s.link;
         if (failure == Failure::silent)
             stay_silent();
         else
-            link::session().serial = nullptr;
+            s.link = nullptr;
         const int result = c.call(b.in.data(), b.out.data());
-        link::session().serial = &port;
+        s.link = open_link;
         if (failure == Failure::silent) {
             EXPECT_EQ(result, KESTREL_E_NO_REPLY);
             EXPECT_EQ(sent().command, c.command);

@@ -143,9 +143,15 @@ TEST_F(FdExports, DiversifiedKeyIsAlwaysSixteenBytes) {
 }
 
 TEST_F(FdExports, BlockWriteSizeFollowsTheTwoByteWordCount) {
-    for (const auto& [words, sent_size] : std::vector<std::pair<std::uint16_t, std::size_t>>{{125, 255}, {0x0100, 5}}) {
+    for (const auto& [words, sent_size] : std::vector<std::pair<std::uint16_t, std::size_t>>{{125, 255}, {126, 0}, {0x0100, 0}}) {
         Bytes in = concat({0x01, 0x00, 0x00, static_cast<uint8_t>(words >> 8), static_cast<uint8_t>(words)},
                           counting(595, 0x30));
+        if (sent_size == 0) {  // more than the one-byte length carries: refused, nothing sent
+            const std::size_t written = port.written.size();
+            EXPECT_EQ(GJB_FD_Cust_Write_Block(kAddress, in.data()), KESTREL_E_REQUEST_TOO_LONG) << words << " words";
+            EXPECT_EQ(port.written.size(), written);
+            continue;
+        }
         stay_silent();
         EXPECT_EQ(GJB_FD_Cust_Write_Block(kAddress, in.data()), KESTREL_E_NO_REPLY);
         EXPECT_EQ(sent().data, Bytes(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(sent_size)))

@@ -250,6 +250,7 @@ struct SizeCase {
 };
 
 TEST_F(GbExports, ComputedRequestSizes) {
+    constexpr std::size_t kRefused = SIZE_MAX;
     const auto write = [](uint8_t* in) { return GB_Write_TAG(kAddress, in); };
     const auto block = [](uint8_t* in) { return GB_Write_Block_TAG(kAddress, in); };
     const auto wake = [](uint8_t* in) { return GB_Wake_TAG(kAddress, in, in + 300); };
@@ -258,11 +259,11 @@ TEST_F(GbExports, ComputedRequestSizes) {
     const std::vector<SizeCase> cases = {
         {"write, no words", write, {0x03, 0x00, 0x00, 0x00, 0x00}, 5},
         {"write, 125 words fill the length byte", write, {0x03, 0x00, 0x00, 0x00, 125}, 255},
-        {"write, 256 words: the count's high byte counts, size wraps", write, {0x03, 0x00, 0x00, 0x01, 0x00}, 5},
-        {"write, 257 words wrap to 7", write, {0x03, 0x00, 0x00, 0x01, 0x01}, 7},
+        {"write, 256 words: the count's high byte counts, refused", write, {0x03, 0x00, 0x00, 0x01, 0x00}, kRefused},
+        {"write, 126 words: 257 bytes, refused", write, {0x03, 0x00, 0x00, 0x00, 126}, kRefused},
         {"block write, no words", block, {0x00, 0x00, 0x00}, 3},
         {"block write, 126 words", block, {0x00, 0x00, 126}, 255},
-        {"block write, 128 words wrap", block, {0x00, 0x00, 128}, 3},
+        {"block write, 127 words: 257 bytes, refused", block, {0x00, 0x00, 127}, kRefused},
         {"wake, 0 bits", wake, {0x01, 0x00, 0x00, 0}, 4},
         {"wake, 17 bits", wake, {0x01, 0x00, 0x00, 17}, 7},
         {"custom, 1 bit", custom, {0x00, 0x01, 0x00, 0x00, 0x00}, 6},
@@ -272,6 +273,12 @@ TEST_F(GbExports, ComputedRequestSizes) {
     for (const SizeCase& c : cases) {
         SCOPED_TRACE(c.name);
         Bytes in = concat(c.header, counting(600 - c.header.size(), 0x40));
+        if (c.sent == kRefused) {
+            const std::size_t written = port.written.size();
+            EXPECT_EQ(c.call(in.data()), KESTREL_E_REQUEST_TOO_LONG);
+            EXPECT_EQ(port.written.size(), written) << "nothing sent";
+            continue;
+        }
         stay_silent();
         EXPECT_EQ(c.call(in.data()), KESTREL_E_NO_REPLY);
         const Sent s = sent();

@@ -83,6 +83,7 @@ TEST_F(PsamFm151mExports, ANullBufferIsRefusedBeforeAnythingIsSent) {
 }
 
 TEST_F(PsamFm151mExports, ComputedRequestSizes) {
+    constexpr std::size_t kRefused = SIZE_MAX;
     struct SizeCase {
         const char* name;
         int (*call)(uint8_t* in);
@@ -95,7 +96,13 @@ TEST_F(PsamFm151mExports, ComputedRequestSizes) {
     const std::vector<SizeCase> cases = {
         {"PSAM count 0", psam, {0x00}, 1},
         {"PSAM count 254", psam, {254}, 255},
-        {"PSAM count 255 wraps the length to 0", psam, {255}, 0},
+        {"PSAM count 255: 256 bytes, refused", psam, {255}, kRefused},
+        {"PSAM issue count 255: refused", [](uint8_t* in) { return PSAM_FD_Issue(kAddress, in, in + 300); }, {255},
+         kRefused},
+        {"hash of 252 fills the length byte", hash, {0x01, 0x01, 252}, 255},
+        {"hash of 253: refused", hash, {0x01, 0x01, 253}, kRefused},
+        {"cipher of 250 fills the length byte", cipher, {0x01, 0x01, 0x01, 0x05, 250}, 255},
+        {"cipher of 255: refused", cipher, {0x01, 0x01, 0x01, 0x05, 255}, kRefused},
         {"hash start", hash, {0x00, 0x01, 0x00}, 3},
         {"hash add of 240", hash, {0x01, 0x01, 240}, 243},
         {"hash finish", hash, {0x02, 0x01, 0x00}, 3},
@@ -106,6 +113,12 @@ TEST_F(PsamFm151mExports, ComputedRequestSizes) {
     for (const SizeCase& c : cases) {
         SCOPED_TRACE(c.name);
         Bytes in = concat(c.header, counting(600 - c.header.size(), 0x40));
+        if (c.sent == kRefused) {
+            const std::size_t written = port.written.size();
+            EXPECT_EQ(c.call(in.data()), KESTREL_E_REQUEST_TOO_LONG);
+            EXPECT_EQ(port.written.size(), written) << "nothing sent";
+            continue;
+        }
         stay_silent();
         EXPECT_EQ(c.call(in.data()), KESTREL_E_NO_REPLY);
         const Sent s = sent();

@@ -119,7 +119,7 @@ TEST(SerialTiming, RepliesThatTrickleOrStallMeetThePerByteTimeout) {
             reader.send(c.wire, c.stop_at, c.wire.size(), c.gap);
         });
         const auto from = Clock::now();
-        const int code = link::Serial_Transact(s);
+        const int code = link::Link_Transact(s);
         const auto took = Clock::now() - from;
         reader_side.join();
         EXPECT_EQ(code, c.code);
@@ -128,7 +128,7 @@ TEST(SerialTiming, RepliesThatTrickleOrStallMeetThePerByteTimeout) {
             ASSERT_EQ(s.reply_length, data.size());
             EXPECT_TRUE(std::equal(data.begin(), data.end(), s.reply_data.begin()));
         }
-        s.serial_reply_outstanding = false;  // nothing of this reply is left on the fresh terminal
+        s.reply_outstanding = false;  // nothing of this reply is left on the fresh terminal
         EXPECT_EQ(link::Serial_Close(), 0);
     }
 }

@@ -249,7 +249,8 @@ TEST_F(NetworkReader, OneClientAtATimeTheNextOneWaits) {
 TEST_F(NetworkReader, SwitchingBetweenSerialAndTcpWithoutUnlinkLeavesNothingOpen) {
     ASSERT_EQ(LinkCom(1, 0, 115200), KESTREL_OK);
     ASSERT_EQ(connect(), KESTREL_OK) << "TCP_LinkCom closes the serial link first";
-    EXPECT_EQ(link::session().serial, nullptr);
+    ASSERT_NE(link::session().link, nullptr);
+    EXPECT_EQ(link::session().link->transport(), link::Transport::tcp) << "one link, the new one";
     {
         // The port is free: another program can take it.
         const int fd = ::open(pty.slave_path().c_str(), O_RDWR | O_NOCTTY);
@@ -261,7 +262,8 @@ TEST_F(NetworkReader, SwitchingBetweenSerialAndTcpWithoutUnlinkLeavesNothingOpen
     EXPECT_EQ(ReadDeviceNo(1, &number), KESTREL_OK);
 
     ASSERT_EQ(LinkCom(1, 0, 115200), KESTREL_OK) << "LinkCom closes the TCP link first";
-    EXPECT_EQ(link::session().tcp, nullptr);
+    ASSERT_NE(link::session().link, nullptr);
+    EXPECT_EQ(link::session().link->transport(), link::Transport::serial) << "one link, the new one";
     EXPECT_EQ(ReadDeviceNo(1, &number), KESTREL_OK);
     // The simulator saw the connection end: a second client is served at once.
     RawClient other(tcp.port());

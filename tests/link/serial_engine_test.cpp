@@ -19,16 +19,15 @@ struct Engine {
     ScriptedPort port;
     LinkSession s;
     Engine() {
-        s.serial = &port;
-        s.probe_wait_count = 2;
-        s.command_wait_count = 4;
+        s.attach(new SerialLink(port, serial_settings_for_rate(115200), false), true);
+        s.late_reply_margin_ms = 0;  // the scripted port's reads never wait
     }
     int run(std::uint8_t address, std::uint8_t command, Bytes data = {}) {
         s.address = address;
         s.command = command;
         s.request_length = static_cast<std::uint8_t>(data.size());
         std::copy(data.begin(), data.end(), s.request_data.begin());
-        return Serial_Transact(s);
+        return Link_Transact(s);
     }
 };
 
@@ -72,7 +71,7 @@ TEST(SerialEngine, EachFailedWriteHasItsOwnCode) {
 TEST(SerialEngine, NoPortOpenFailsAtTheFirstWrite) {
     LinkSession s;
     s.command = 0x01;
-    EXPECT_EQ(Serial_Transact(s), KESTREL_E_SEND_DLE);
+    EXPECT_EQ(Link_Transact(s), KESTREL_E_SEND_DLE);
 }
 
 TEST(SerialEngine, ReplyFaultsGiveTheirCodes) {

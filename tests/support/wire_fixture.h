@@ -8,6 +8,7 @@
 
 #include "kestrel.h"
 #include "link/frame.h"
+#include "link/serial_engine.h"
 #include "link/session.h"
 #include "support/scripted_port.h"
 
@@ -19,12 +20,14 @@ class WireTest : public ::testing::Test {
 protected:
     void SetUp() override {
         link::LinkSession& s = link::session();
-        s.transport = link::Transport::serial;
-        s.serial = &port;
-        s.probe_wait_count = 2;
-        s.command_wait_count = 4;
+        s.attach(new link::SerialLink(port, link::serial_settings_for_rate(115200), false), true);
+        s.late_reply_margin_ms = 0;  // the scripted port's reads never wait
     }
-    void TearDown() override { link::session().serial = nullptr; }
+    void TearDown() override {
+        link::LinkSession& s = link::session();
+        s.close_link();
+        s.late_reply_margin_ms.reset();
+    }
 
     // The reader answers the next transaction with this reply from reader 1 (or `from`).
     void answer(std::uint8_t echo, std::uint8_t status, Bytes data = {}, std::uint8_t from = 1) {

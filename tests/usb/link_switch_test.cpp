@@ -111,7 +111,8 @@ TEST_F(LinkSwitch, AFailedSerialLinkComStillClosesTheUsbReader) {
 TEST_F(LinkSwitch, TcpThenUsbThenTcpThenSerial) {
     ASSERT_EQ(tcp_link(), KESTREL_OK);
     ASSERT_EQ(LinkCom(1, kUsbPort, 0), KESTREL_OK) << "the connection is closed first";
-    EXPECT_EQ(session().tcp, nullptr);
+    ASSERT_NE(session().link, nullptr);
+    EXPECT_EQ(session().link->transport(), Transport::usb);
     EXPECT_EQ(read_number(), KESTREL_OK);
 
     ASSERT_EQ(tcp_link(), KESTREL_OK) << "TCP_LinkCom closes the USB reader first";
@@ -120,7 +121,8 @@ TEST_F(LinkSwitch, TcpThenUsbThenTcpThenSerial) {
     EXPECT_EQ(tcp.connections(), 2u);
 
     ASSERT_EQ(LinkCom(1, kCom1, 115200), KESTREL_OK);
-    EXPECT_EQ(session().tcp, nullptr);
+    ASSERT_NE(session().link, nullptr);
+    EXPECT_EQ(session().link->transport(), Transport::serial);
     EXPECT_EQ(read_number(), KESTREL_OK);
     ASSERT_EQ(tcp_link(), KESTREL_OK);
     EXPECT_TRUE(serial_port_free());

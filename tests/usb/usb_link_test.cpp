@@ -158,7 +158,7 @@ TEST_F(UsbLink, ClaimFailureClosesTheDevice) {
     EXPECT_EQ(usb.calls_of(Op::close).size(), 3u);
     EXPECT_TRUE(usb.calls_of(Op::release_interface).empty());
     EXPECT_TRUE(usb.calls_of(Op::bulk_write).empty());
-    EXPECT_EQ(session().usb_handle, nullptr);
+    EXPECT_EQ(session().link, nullptr);
     EXPECT_EQ(session().transport, Transport::serial);
 }
 
@@ -168,7 +168,7 @@ TEST_F(UsbLink, ProbeFailureReleasesAndClosesTheReader) {
     EXPECT_EQ(usb.calls_of(Op::claim_interface).size(), 3u);
     EXPECT_EQ(usb.calls_of(Op::release_interface).size(), 3u);
     EXPECT_EQ(usb.calls_of(Op::close).size(), 3u);
-    EXPECT_EQ(session().usb_handle, nullptr);
+    EXPECT_EQ(session().link, nullptr);
     EXPECT_EQ(session().transport, Transport::usb);
 
     // A reader at another address answers nothing either.
