@@ -178,10 +178,11 @@ KESTREL_API const char* KESTREL_CALL kestrel_result_string(int32_t result);
 #define KESTREL_TAG_ID_MAX 255
 typedef struct kestrel_tag {
     int32_t standard;          /* KESTREL_STANDARD_* */
-    int32_t has_security_word; /* 1 for GB and GJB records, 0 for EPC (the reader reports the EPC alone) */
+    int32_t has_security_word; /* 1 for GB and GJB records; 0 for EPC, whose record is the
+                                  identifier as the reader reports it */
     uint16_t security_word;    /* GB, GJB: the record's first two bytes, high byte first */
     uint16_t id_length;
-    uint8_t id[KESTREL_TAG_ID_MAX];  /* EPC: the EPC; GB, GJB: the coding area */
+    uint8_t id[KESTREL_TAG_ID_MAX];  /* EPC: the whole record; GB, GJB: the coding area */
     uint16_t raw_length;
     uint8_t raw[KESTREL_TAG_ID_MAX]; /* the record's bytes after its length byte, as received */
     int64_t utc_us;            /* when the block holding it arrived: microseconds since 1970 UTC */
