@@ -43,11 +43,14 @@ inline constexpr WordsLayout kAreaWords{.header = 5, .count_at = 3, .count_width
 // GB and GJB block write: two bytes passed through, word count N (1) at offset 2, then 2N bytes.
 inline constexpr WordsLayout kBlockWords{.header = 3, .count_at = 2, .count_width = 1};
 
-// A memory read request: EPC 4 bytes (bank, word address, one-byte count), GB and GJB 5 (area,
-// word address, two-byte count).
-using ReadLayout = std::size_t;
-inline constexpr ReadLayout kEpcRead = KESTREL_EPC_MEMORY_SIZE;
-inline constexpr ReadLayout kAreaRead = KESTREL_AREA_MEMORY_SIZE;
+// A memory read request: its size and its word count (EPC one byte at offset 3, GB and GJB two
+// at 3).
+struct ReadLayout {
+    std::size_t size;
+    std::size_t count_width;
+};
+inline constexpr ReadLayout kEpcRead{KESTREL_EPC_MEMORY_SIZE, 1};
+inline constexpr ReadLayout kAreaRead{KESTREL_AREA_MEMORY_SIZE, 2};
 
 // Match parameters: `header` bytes whose last one is the match length in bits b, followed by
 // the match value rounded up to whole bytes.
@@ -121,11 +124,14 @@ inline int read_prefixed(Call& c, std::uint8_t command, Out out) {
 }
 
 // A memory read (area or bank, word address, word count); the reply is the count byte n and n
-// bytes.
+// bytes, of which no more than the 2 x word count the request asked for are copied (the
+// caller's array holds what it asked for, whatever the reader states).
 inline int read_memory(Call& c, std::uint8_t command, In request_bytes, ReadLayout layout, Out out) {
     Request request(c, command);
-    request.bytes(request_bytes, layout).needs(out);
-    return exchange(request, out, [](const Reply& reply, Out& o) { reply.length_prefixed(o); });
+    request.bytes(request_bytes, layout.size).needs(out);
+    if (request.refused()) return request.refusal();
+    const std::size_t asked = 2 * word_count(request_bytes.data, 3, layout.count_width);
+    return exchange(request, out, [&](const Reply& reply, Out& o) { reply.length_prefixed_at_most(o, asked); });
 }
 
 // A memory write (header + 2N data bytes); the verdict byte comes back into `verdict`.

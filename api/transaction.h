@@ -167,6 +167,11 @@ struct Reply {
     void bounded(Out& out, std::size_t count) const { out.put(s.reply_data.data(), std::min(count, received())); }
     // reply[0] = n, then n bytes: copies 1 + n bytes (the count and the data).
     void length_prefixed(Out& out) const { bounded(out, 1 + static_cast<std::size_t>(at(0))); }
+    // The same, with no more than `most` bytes after the count byte: a reply stating more has
+    // its count byte copied as it came (so the caller sees the fault) and the rest cut there.
+    void length_prefixed_at_most(Out& out, std::size_t most) const {
+        bounded(out, 1 + std::min<std::size_t>(at(0), most));
+    }
     // The first reply byte (the tag's verdict), into `verdict` when there is one.
     void verdict(std::uint8_t* verdict) const {
         if (verdict != nullptr) *verdict = at(0);

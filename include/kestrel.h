@@ -193,7 +193,12 @@ KESTREL_API int32_t KESTREL_CALL Set_Menjin_Param(int32_t address, uint8_t* para
 KESTREL_API int32_t KESTREL_CALL Get_Menjin_Param(int32_t address, uint8_t* params);
 
 /* EPC tags. Every tag command returns the link status code when the transaction failed
- * (no buffer touched), else the reader status after copying the reply. */
+ * (no buffer touched), else the reader status after copying the reply. The memory reads
+ * (EPC_Read_TAG, GB_Read_TAG, GJB_Read_TAG, GJB_FD_Cust_Read_Block) copy the count byte n and
+ * at most the 2 x word count bytes the request asked for: a reply stating more keeps its count
+ * byte and is cut there. A request record longer than 255 bytes (word writes with too many
+ * words, custom commands with too many bits, PSAM and FM151M records with too large a count)
+ * is refused with KESTREL_E_REQUEST_TOO_LONG, nothing sent. */
 #define KESTREL_PASSWORD_SIZE 4      /* one tag password */
 #define KESTREL_EPC_MEMORY_SIZE 4    /* bank, word address (2), word count: read and erase */
 #define KESTREL_EPC_LOCK_SIZE 5      /* kill pwd, access pwd, EPC, TID, User */

@@ -7,6 +7,8 @@ install(TARGETS kestrel EXPORT kestrelTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
 install(FILES ${PROJECT_SOURCE_DIR}/include/kestrel.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+install(FILES ${PROJECT_SOURCE_DIR}/include/kestrel/reader.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kestrel
+        COMPONENT dev)
 
 # CMake: find_package(kestrel) gives the imported target kestrel::kestrel.
 include(CMakePackageConfigHelpers)

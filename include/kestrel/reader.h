@@ -254,7 +254,9 @@ KESTREL_API int32_t KESTREL_CALL kestrel_Get_Menjin_Param(kestrel_reader* reader
  * Wake: `match` is bank/area, bit address (2), bit length b, then ceil(b/8) bytes (<= size);
  * out receives the length-prefixed identifier.
  * Read_TAG: `request` is the memory record (4 bytes EPC, 5 bytes GB/GJB); out receives the count
- * byte n and n data bytes (after a refusal, the tag's error code).
+ * byte n and n data bytes, never more than the 2 x word count the request asked for (a reply
+ * stating more keeps its count byte, so the fault shows, and is cut there); after a refusal,
+ * the tag's error code.
  * Write_TAG / Write_Block_TAG: header and 2N data bytes, N the record's word count (<= size).
  * Custom commands: the custom command record (bit length c, time mode, expected length, then
  * ceil(c/8) command bytes; <= size); out receives the length-prefixed answer. */

@@ -103,6 +103,32 @@ TEST_F(EpcExports, SendTheirRequestAndCopyTheReplyWhateverTheStatus) {
     for (const auto& c : epc_cases()) check_reply(c);
 }
 
+// A memory read copies no more than the words asked for, whatever count the reply states: the
+// count byte as it came (the caller sees the fault), then the data cut at 2 x words.
+TEST_F(EpcExports, AMemoryReadCopiesNoMoreThanTheWordsAskedFor) {
+    const struct {
+        const char* what;
+        std::uint8_t words;
+        Bytes reply;
+        std::size_t copied;
+    } cases[] = {
+        {"as asked", 2, {4, 1, 2, 3, 4}, 5},
+        {"fewer than asked", 2, {2, 1, 2}, 3},
+        {"more than asked", 1, {10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 3},
+        {"255 stated for none asked", 0, Bytes(256, 0xFF), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes request{3, 0, 0, c.words};
+        Bytes out(300, 0xEE);
+        answer(0x28, 0x00, c.reply);
+        ASSERT_EQ(EPC_Read_TAG(1, request.data(), out.data()), 0x00);
+        EXPECT_EQ(Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(c.copied)),
+                  Bytes(c.reply.begin(), c.reply.begin() + static_cast<std::ptrdiff_t>(c.copied)));
+        EXPECT_EQ(out[c.copied], 0xEE) << "nothing past the words asked for";
+    }
+}
+
 TEST_F(EpcExports, CopiesStopAtWhatTheReplyDelivered) {
     for (const auto& c : short_replies()) check_reply(c);
 }
