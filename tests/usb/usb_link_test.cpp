@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kestrel.h"
+#include "kestrel/reader.h"
 #include "link/frame.h"
 #include "link/session.h"
 #include "sim/usb/usb_double.h"
@@ -385,4 +386,28 @@ TEST_F(UsbLink, ALateReplyIsDrainedBeforeTheNextFrame) {
         EXPECT_EQ(ops(usb.calls()), (std::vector<Op>{Op::bulk_write, Op::bulk_read}));
         UnLinkCom();
     }
+}
+
+// A reader handle on the USB reader: opened by URI beside the default link's transport state,
+// with the same one-shot engine; the N-th reader in bus order, and none past the last.
+TEST_F(UsbLink, AHandleOpensTheReaderByUri) {
+    kestrel_reader* r = nullptr;
+    ASSERT_EQ(kestrel_open("usb:?address=1", &r), KESTREL_OK);
+    EXPECT_EQ(kestrel_get_transport(r), KESTREL_TRANSPORT_USB);
+    EXPECT_EQ(usb.open_handles(), 1);
+    std::uint8_t number = 0;
+    std::size_t length = 0;
+    EXPECT_EQ(kestrel_ReadDeviceNo(r, &number, 1, &length), KESTREL_OK);
+    EXPECT_EQ(number, 1);
+    EXPECT_EQ(length, 1u);
+    kestrel_timeouts t{};
+    ASSERT_EQ(kestrel_get_timeouts(r, &t), KESTREL_OK);
+    EXPECT_EQ(t.reply_ms, 500u);
+    kestrel_close(r);
+    EXPECT_EQ(usb.open_handles(), 0);
+    EXPECT_EQ(session().transport, Transport::serial) << "the default link is not touched";
+
+    EXPECT_EQ(kestrel_open("usb:1", &r), KESTREL_E_USB_NO_READER);
+    EXPECT_EQ(r, nullptr);
+    EXPECT_EQ(usb.open_handles(), 0);
 }
