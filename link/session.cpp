@@ -114,6 +114,7 @@ int Link_Transact(LinkSession& s) {
     }
     if (s.cancelled()) return KESTREL_E_CANCELLED;  // nothing sent, nothing owed
     s.trace_received = 0;
+    s.bytes_received = 0;
     s.deadline = after_ms(Clock::now(), t.transaction_ms);
     int code = s.link->transact(s);
     if (code != KESTREL_OK && s.cancelled()) {
@@ -122,8 +123,10 @@ int Link_Transact(LinkSession& s) {
     }
     // A reply not taken whole may still be coming: the next transaction drains the line at
     // least until one more first-byte wait has gone by.
-    if (s.reply_outstanding)
-        s.reply_due_until = after_ms(Clock::now(), s.late_reply_margin_ms.value_or(s.first_byte_ms()));
+    if (s.reply_outstanding) {
+        const std::uint32_t margin = s.bytes_received == 0 ? s.first_byte_ms() : t.byte_ms;
+        s.reply_due_until = after_ms(Clock::now(), s.late_reply_margin_ms.value_or(margin));
+    }
     s.deadline = Clock::time_point::max();
     if (s.trace != nullptr)
         s.trace(s.trace_context, TraceEvent{KESTREL_TRACE_RECEIVED, code, steady_ns(Clock::now()), s.address, s.command,

@@ -92,7 +92,9 @@ struct LinkSession {
     bool reply_outstanding = false;
     Clock::time_point reply_due_until{};
     // How long after such a transaction its reply may still come: by default its first-byte
-    // wait. Test ports whose reads never wait set a shorter one (a drain otherwise spins).
+    // wait when no byte of it came (the whole reply may be late), else one per-byte wait (the
+    // rest of a reply under way follows at once). Test ports whose reads never wait set a
+    // shorter one (a drain otherwise spins).
     std::optional<std::uint32_t> late_reply_margin_ms;
     // The transaction under way follows a drain: a complete frame whose echo is not its
     // command is a late reply to an earlier one, and is passed over.
@@ -130,8 +132,11 @@ struct LinkSession {
     // Engine hooks of the trace: the command frame went out; a reply byte came in.
     void frame_sent();
     void byte_received(std::uint8_t b) {
+        ++bytes_received;
         if (trace != nullptr && trace_received < trace_bytes.size()) trace_bytes[trace_received++] = b;
     }
+    // Reply bytes read by the transaction under way.
+    std::size_t bytes_received = 0;
 
     // Makes `l` the session's link (taking ownership when `owned`), or closes the open one.
     void attach(Link* l, bool owned);
