@@ -7,11 +7,16 @@
 //                                  port) against the simulated reader at address 1 with its
 //                                  default scenario and these faults (scripts/test-windows):
 //                                  the reply to 0x05 in 4 pieces 60 ms apart, the reply to
-//                                  0x10 after 700 ms, the reply to 0x15 after 2500 ms.
+//                                  0x10 after 700 ms, the reply to 0x15 after 2500 ms; then
+//                                  reader handles over COM1 (exclusive use, cancel), and over
+//                                  TCP to a scripted peer inside this program (purge, cancel,
+//                                  timeouts, the peer's close, name and IPv6 connects, refusal).
 //   kestrel_windows_test usb       run beside tests/windows/libusb0_double.c's libusb0.dll:
 //                                  the USB link through libusb0.dll bound at run time.
 //
 // Prints one PASS or FAIL line per check and exits nonzero when a check failed.
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -21,10 +26,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "def_exports.h"
 #include "kestrel.h"
+#include "kestrel/reader.h"
 
 namespace {
 
@@ -280,6 +287,372 @@ void run_usb() {
     check(r == KESTREL_E_USB_SEND && calls("usb_bulk_write") == 2, "a command after UnLinkCom on USB: %d, no write", r);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Reader handles.
+
+double now_s() {
+    static const double ticks_per_s = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / ticks_per_s;
+}
+
+// Runs `call` while another thread cancels the handle `after_ms` into it. Returns the call's
+// result; `lag_ms` is how long the call went on after the cancel.
+template <class Call>
+std::int32_t cancelled_call(kestrel_reader* reader, int after_ms, Call call, double& lag_ms) {
+    double cancelled_at = 0;
+    std::thread canceller([&] {
+        ::Sleep(static_cast<DWORD>(after_ms));
+        cancelled_at = now_s();
+        kestrel_cancel(reader);
+    });
+    const std::int32_t result = call();
+    const double ended = now_s();
+    canceller.join();
+    lag_ms = (ended - cancelled_at) * 1000.0;
+    return result;
+}
+
+bool under_wine() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// A cancelled wait ends within about 10 ms; this leaves room for a busy host, and is far
+// below any wait that ran its course.
+constexpr double kCancelLagMs = 100.0;
+
+// Handles over COM1 after the command checks: exclusive use of the port against the default
+// link and other handles, and a cancel that ends a wait for a reply 2500 ms late.
+void run_serial_handles() {
+    // The late reply to the command checks' last 0x15 arrives meanwhile; the open purges it.
+    ::Sleep(1200);
+    kestrel_reader* a = nullptr;
+    std::int32_t r = kestrel_open("serial:COM1?baud=115200&address=1", &a);
+    check(r == KESTREL_OK && a != nullptr, "kestrel_open(serial:COM1) = %d", r);
+    if (a == nullptr) return;
+
+    // Windows' serial driver refuses a second open of a port; Wine does not emulate that for
+    // the device it maps a port to, so there the second opens succeed and are closed again.
+    const bool shared_under_wine = under_wine();
+    struct Busy {
+        const char* uri;
+        const char* what;
+    };
+    const Busy busy[] = {
+        {"serial:COM1?address=1", "COM1 again"},
+        {"serial:COM1?baud=9600&address=1", "COM1 again at 9600"},
+    };
+    for (const Busy& b : busy) {
+        kestrel_reader* other = nullptr;
+        r = kestrel_open(b.uri, &other);
+        if (!shared_under_wine)
+            check(r == KESTREL_E_OPEN && other == nullptr, "kestrel_open of %s while a handle holds it: %d (want 1)",
+                  b.what, r);
+        kestrel_close(other);
+    }
+    r = LinkCom(1, 0, 115200);
+    if (!shared_under_wine) check(r == KESTREL_E_OPEN, "LinkCom on COM1 while a handle holds it: %d (want 1)", r);
+    if (r == KESTREL_OK) UnLinkCom();
+    if (shared_under_wine)
+        std::printf("SKIP exclusive use of COM1: Wine shares the device it maps a port to (%s)\n",
+                    r == KESTREL_OK ? "LinkCom opened it too" : "LinkCom was refused");
+
+    std::uint8_t out[32] = {};
+    std::size_t length = 0;
+    r = kestrel_ReadDeviceNo(a, out, sizeof out, &length);
+    check(r == KESTREL_OK && length == 1 && out[0] == 1, "kestrel_ReadDeviceNo over the handle: %d, %u byte(s), %u", r,
+          static_cast<unsigned>(length), out[0]);
+
+    // One-byte reads that wait 1 s each: a cancel that were only seen between reads would
+    // come hundreds of milliseconds late.
+    kestrel_timeouts t{0, 2000, 1000, 0};
+    kestrel_set_timeouts(a, &t);
+    double lag = 0;
+    r = cancelled_call(a, 300, [&] { return kestrel_Get_RF_Power(a, out, sizeof out, &length); }, lag);
+    check(r == KESTREL_E_CANCELLED && lag < kCancelLagMs,
+          "kestrel_cancel 300 ms into Get_RF_Power (reply 2500 ms late, 1 s reads): %d, %.1f ms after the cancel "
+          "(want 249)",
+          r, lag);
+    r = kestrel_ReadDeviceNo(a, out, sizeof out, &length);
+    check(r == KESTREL_OK && length == 1 && out[0] == 1,
+          "the next call passes over the late reply and gets its own: %d, device number %u", r, out[0]);
+
+    // The port's read wait follows the handle's: two first-byte reads of 250 ms each.
+    t = {0, 500, 250, 0};
+    kestrel_set_timeouts(a, &t);
+    const double start = now_s();
+    r = kestrel_Get_RF_Power(a, out, sizeof out, &length);
+    const double waited = now_s() - start;
+    check(r == KESTREL_E_NO_REPLY && waited > 0.4 && waited < 0.9,
+          "Get_RF_Power with 250 ms reads and a 500 ms first-byte wait: %d after %.2f s (want 234 after 0.5 s)", r,
+          waited);
+    ::Sleep(2200);  // its late reply goes by; the close purges it
+
+    kestrel_close(a);
+    r = LinkCom(1, 0, 115200);
+    check(r == KESTREL_OK, "LinkCom after kestrel_close: the handle released COM1: %d", r);
+    UnLinkCom();
+}
+
+// A scripted network module: each connection accepted in turn, each request read whole and
+// answered (or not) as its step says.
+struct PeerStep {
+    enum Kind { answer, silent, hang_up };
+    Kind kind = answer;
+    std::vector<std::uint8_t> data;  // the reply's data (status 0, the request's address and echo)
+    int delay_ms = 0;                // before the reply
+    std::size_t noise = 0;           // bytes of 0xAA sent after the reply
+};
+
+struct PeerConnection {
+    SOCKET listener;
+    std::vector<PeerStep> steps;
+};
+
+std::vector<std::uint8_t> reply_frame(std::uint8_t address, std::uint8_t echo, const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> fields;
+    fields.reserve(data.size() + 6);
+    for (std::uint8_t b : {address, echo, std::uint8_t{0}, static_cast<std::uint8_t>(data.size() >> 8),
+                           static_cast<std::uint8_t>(data.size() & 0xFF)})
+        fields.push_back(b);
+    for (std::uint8_t b : data) fields.push_back(b);
+    std::uint8_t check = 0;
+    for (std::uint8_t b : fields)
+        if (b != 0x10) check ^= b;  // the check leaves every 0x10 out
+    fields.push_back(check);
+    std::vector<std::uint8_t> wire = {0x10, 0x01};
+    for (std::uint8_t b : fields) {
+        wire.push_back(b);
+        if (b == 0x10) wire.push_back(b);
+    }
+    wire.push_back(0x10);
+    wire.push_back(0x02);
+    return wire;
+}
+
+bool send_all(SOCKET s, const std::vector<std::uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const int n = ::send(s, reinterpret_cast<const char*>(bytes.data() + done), static_cast<int>(bytes.size() - done), 0);
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads one command frame: DLE SOH, stuffed address, command, length, data and check, DLE STX.
+bool read_command(SOCKET s, std::uint8_t& address, std::uint8_t& command) {
+    auto get = [&](std::uint8_t& b) {
+        char c = 0;
+        const bool ok = ::recv(s, &c, 1, 0) == 1;
+        b = static_cast<std::uint8_t>(c);
+        return ok;
+    };
+    std::uint8_t b = 0;
+    if (!get(b) || b != 0x10 || !get(b) || b != 0x01) return false;
+    std::vector<std::uint8_t> fields;
+    for (;;) {
+        if (!get(b)) return false;
+        if (b == 0x10) {
+            if (!get(b)) return false;
+            if (b == 0x02) break;
+            if (b != 0x10) return false;
+        }
+        fields.push_back(b);
+    }
+    if (fields.size() < 4 || fields.size() != 4u + fields[2]) return false;
+    address = fields[0];
+    command = fields[1];
+    return true;
+}
+
+// The peer's thread. Any request that did not come as the script says is noted in `error`.
+void serve(const std::vector<PeerConnection>& script, std::string& error) {
+    for (std::size_t n = 0; n < script.size(); ++n) {
+        const PeerConnection& connection = script[n];
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(connection.listener, &ready);
+        timeval wait{10, 0};
+        if (::select(0, &ready, nullptr, nullptr, &wait) != 1) {
+            error += " connection " + std::to_string(n) + " never came;";
+            return;
+        }
+        SOCKET c = ::accept(connection.listener, nullptr, nullptr);
+        if (c == INVALID_SOCKET) {
+            error += " accept failed;";
+            return;
+        }
+        const DWORD receive_wait_ms = 10000;
+        ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&receive_wait_ms), sizeof receive_wait_ms);
+        for (std::size_t i = 0; i < connection.steps.size() && c != INVALID_SOCKET; ++i) {
+            const PeerStep& step = connection.steps[i];
+            std::uint8_t address = 0, command = 0;
+            if (!read_command(c, address, command)) {
+                error += " connection " + std::to_string(n) + ", request " + std::to_string(i) + " not read;";
+                break;
+            }
+            if (step.kind == PeerStep::hang_up) {
+                ::closesocket(c);
+                c = INVALID_SOCKET;
+                break;
+            }
+            if (step.kind == PeerStep::silent) continue;
+            ::Sleep(static_cast<DWORD>(step.delay_ms));
+            if (!send_all(c, reply_frame(address, command, step.data)) ||
+                (step.noise > 0 && !send_all(c, std::vector<std::uint8_t>(step.noise, 0xAA))))
+                error += " connection " + std::to_string(n) + ", reply " + std::to_string(i) + " not sent;";
+        }
+        if (c == INVALID_SOCKET) continue;
+        // Until the library closes its side.
+        char scratch[256];
+        while (::recv(c, scratch, sizeof scratch, 0) > 0) {
+        }
+        ::closesocket(c);
+    }
+}
+
+SOCKET listen_on(int family, const char* address, std::uint16_t& port) {
+    sockaddr_storage at{};
+    int length = 0;
+    if (family == AF_INET) {
+        auto* in = reinterpret_cast<sockaddr_in*>(&at);
+        in->sin_family = AF_INET;
+        if (::inet_pton(AF_INET, address, &in->sin_addr) != 1) return INVALID_SOCKET;
+        length = sizeof(sockaddr_in);
+    } else {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&at);
+        in6->sin6_family = AF_INET6;
+        if (::inet_pton(AF_INET6, address, &in6->sin6_addr) != 1) return INVALID_SOCKET;
+        length = sizeof(sockaddr_in6);
+    }
+    const SOCKET s = ::socket(family, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return INVALID_SOCKET;
+    if (::bind(s, reinterpret_cast<const sockaddr*>(&at), length) != 0 || ::listen(s, 4) != 0 ||
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&at), &length) != 0) {
+        ::closesocket(s);
+        return INVALID_SOCKET;
+    }
+    port = ntohs(family == AF_INET ? reinterpret_cast<sockaddr_in*>(&at)->sin_port
+                                   : reinterpret_cast<sockaddr_in6*>(&at)->sin6_port);
+    return s;
+}
+
+// Handles over TCP to the scripted peer.
+void run_tcp_handles() {
+    WSADATA wsa{};
+    if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        check(false, "WSAStartup for the TCP peer");
+        return;
+    }
+    std::uint16_t port4 = 0, port6 = 0;
+    const SOCKET v4 = listen_on(AF_INET, "127.0.0.1", port4);
+    const SOCKET v6 = listen_on(AF_INET6, "::1", port6);
+    check(v4 != INVALID_SOCKET, "the TCP peer listens on 127.0.0.1:%u", port4);
+    if (v4 == INVALID_SOCKET) {
+        ::WSACleanup();
+        return;
+    }
+    // More noise than the 32 KB the purge of an earlier version stopped at.
+    constexpr std::size_t kNoise = 40 * 1024;
+    std::vector<PeerConnection> script = {
+        {v4,
+         {
+             {PeerStep::answer, {}, 0, kNoise},  // the probe, then noise
+             {PeerStep::answer, {0x01}, 0, 0},   // ReadDeviceNo after the purge
+             {PeerStep::answer, {0x24}, 600, 0}, // Read_DeviceTemp, cancelled before its reply
+             {PeerStep::answer, {0x01}, 0, 0},   // ReadDeviceNo after the drain
+             {PeerStep::silent, {}, 0, 0},       // Read_DeviceTemp with a 300 ms reply wait
+             {PeerStep::hang_up, {}, 0, 0},      // GetDeviceInfo
+         }},
+        {v4, {{PeerStep::answer, {}, 0, 0}}},  // by name
+    };
+    if (v6 != INVALID_SOCKET) script.push_back({v6, {{PeerStep::answer, {}, 0, 0}}});
+    std::string peer_error;
+    std::thread peer([&] { serve(script, peer_error); });
+
+    char uri[128];
+    std::snprintf(uri, sizeof uri, "tcp://127.0.0.1:%u?address=1", port4);
+    kestrel_reader* a = nullptr;
+    std::int32_t r = kestrel_open(uri, &a);
+    check(r == KESTREL_OK && a != nullptr && kestrel_get_transport(a) == KESTREL_TRANSPORT_TCP, "kestrel_open(%s) = %d",
+          uri, r);
+
+    std::uint8_t out[32] = {};
+    std::size_t length = 0;
+    ::Sleep(300);  // the noise arrives
+    r = kestrel_ReadDeviceNo(a, out, sizeof out, &length);
+    check(r == KESTREL_OK && length == 1 && out[0] == 1,
+          "the purge before a request discards all of %u bytes of noise: %d, device number %u",
+          static_cast<unsigned>(kNoise), r, out[0]);
+
+    double lag = 0;
+    r = cancelled_call(a, 150, [&] { return kestrel_Read_DeviceTemp(a, out, sizeof out, &length); }, lag);
+    check(r == KESTREL_E_CANCELLED && lag < kCancelLagMs,
+          "kestrel_cancel 150 ms into a wait for a reply 600 ms late: %d, %.1f ms after the cancel (want 249)", r, lag);
+    r = kestrel_ReadDeviceNo(a, out, sizeof out, &length);
+    check(r == KESTREL_OK && length == 1 && out[0] == 1, "the next call drains the late reply and gets its own: %d", r);
+
+    kestrel_timeouts t{0, 300, 0, 0};
+    kestrel_set_timeouts(a, &t);
+    double start = now_s();
+    r = kestrel_Read_DeviceTemp(a, out, sizeof out, &length);
+    double waited = now_s() - start;
+    check(r == KESTREL_E_NO_REPLY && waited > 0.25 && waited < 0.8,
+          "a peer that does not answer: %d after %.2f s (want 234 after the 0.3 s reply wait)", r, waited);
+
+    t.reply_ms = 1500;
+    kestrel_set_timeouts(a, &t);
+    start = now_s();
+    r = kestrel_GetDeviceInfo(a, out, sizeof out, &length);
+    waited = now_s() - start;
+    // The drain of the unanswered request takes its 0.3 s first; the close then ends the wait.
+    check(r != KESTREL_OK && waited < 1.0,
+          "the peer closes the connection on a request: %d after %.2f s, not the 1.5 s reply wait", r, waited);
+    start = now_s();
+    r = kestrel_ReadDeviceNo(a, out, sizeof out, &length);
+    waited = now_s() - start;
+    check(r != KESTREL_OK && waited < 0.5, "a request on the closed connection: %d after %.2f s", r, waited);
+    kestrel_close(a);
+
+    struct Open {
+        const char* host;
+        std::uint16_t port;
+        const char* what;
+    };
+    std::vector<Open> opens = {{"localhost", port4, "a host name"}};
+    if (v6 != INVALID_SOCKET) opens.push_back({"[::1]", port6, "an IPv6 literal"});
+    for (const Open& o : opens) {
+        std::snprintf(uri, sizeof uri, "tcp://%s:%u", o.host, o.port);
+        kestrel_reader* b = nullptr;
+        r = kestrel_open(uri, &b);
+        check(r == KESTREL_OK && b != nullptr, "kestrel_open(%s), %s: %d", uri, o.what, r);
+        kestrel_close(b);
+    }
+    if (v6 == INVALID_SOCKET) std::printf("SKIP IPv6: no listening socket on ::1 here\n");
+    peer.join();
+    check(peer_error.empty(), "the peer got every request as its script says:%s", peer_error.c_str());
+
+    // Nothing listens on the port any more: refused at once, not waited out.
+    ::closesocket(v4);
+    if (v6 != INVALID_SOCKET) ::closesocket(v6);
+    std::snprintf(uri, sizeof uri, "tcp://127.0.0.1:%u", port4);
+    kestrel_reader* c = nullptr;
+    start = now_s();
+    r = kestrel_open(uri, &c);
+    waited = now_s() - start;
+    check(r == KESTREL_E_OPEN && c == nullptr && waited < 1.0, "kestrel_open(%s), refused: %d after %.2f s", uri, r,
+          waited);
+    kestrel_close(c);
+    ::WSACleanup();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -288,6 +661,8 @@ int main(int argc, char** argv) {
     else if (mode == "serial") {
         run_link_layer();
         run_commands();
+        run_serial_handles();
+        run_tcp_handles();
     } else if (mode == "usb") {
         run_usb();
     } else {
