@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/handle_bench.h"
 #include "bench/measure.h"
 #include "bench/reader_process.h"
 #include "kestrel.h"
@@ -338,6 +339,10 @@ public:
             {"cpu_p50_us", "CPU p50 µs", "%.1f"},
             {"cpu_p99_us", "CPU p99 µs", "%.1f"},
             {"allocs_max", "allocs", "%.0f"},
+            {"tx_per_s", "tx/s", "%.0f"},
+            {"scaling", "÷ N×one", "%.2f"},
+            {"cancel_p50_ms", "cancel p50 ms", "%.2f"},
+            {"cancel_p99_ms", "cancel p99 ms", "%.2f"},
         };
         std::string out = "| benchmark |";
         std::string rule = "|---|";
@@ -394,6 +399,7 @@ int main(int argc, char** argv) {
     RegisterBenchmark("usb/read64", usb_transactions, read64)->Iterations(2000);
     RegisterBenchmark("tcp/probe", tcp_transactions, probe)->Iterations(2000);
     RegisterBenchmark("tcp/read64", tcp_transactions, read64)->Iterations(2000);
+    register_handle_benchmarks();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
