@@ -301,6 +301,39 @@ TEST(ReaderHandle, CancelEndsTheWaitAndTheLinkStaysUsable) {
     EXPECT_EQ(kestrel_GetDeviceInfo(h.r, info.data(), info.size(), nullptr), KESTREL_OK);
 }
 
+// A cancel during a long tag list (a paced reader sending blocks of 2 KB at 9600 baud) ends the
+// inventory at once, with the tags delivered so far counted.
+TEST(ReaderHandle, CancelEndsALongInventory) {
+    PtyReader reader;
+    ASSERT_TRUE(reader.started);
+    reader.pty.with_responder([](sim::Responder&) {});
+    for (int n = 0; n < 600; ++n) {
+        sim::Tag t = sim::Tag::blank(sim::Standard::epc);
+        t.set_epc(Bytes{0x30, 0x00, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+        reader.pty.with_responder([&](sim::Responder&) { reader.model.field.tags.push_back(t); });
+    }
+    Handle h;
+    ASSERT_EQ(kestrel_open(reader.uri("address=1&baud=9600").c_str(), &h.r), KESTREL_OK);
+    reader.pty.set_pacing(9600);
+    std::atomic<bool> done{false};
+    steady_clock::time_point cancelled{};
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(milliseconds(600));
+        cancelled = steady_clock::now();
+        kestrel_cancel(h.r);
+    });
+    std::size_t count = 0;
+    auto ignore = [](void*, const kestrel_tag*) { return 0; };
+    const int code = kestrel_inventory(h.r, KESTREL_STANDARD_EPC, 255, ignore, nullptr, &count);
+    const auto returned = steady_clock::now();
+    canceller.join();
+    EXPECT_EQ(code, KESTREL_E_CANCELLED);
+    EXPECT_LT(returned - cancelled, milliseconds(50)) << "within the 10 ms slice, with the scheduler's margin";
+    EXPECT_LT(count, 600u);
+    reader.pty.set_pacing(0);
+    EXPECT_EQ(kestrel_probe(h.r), KESTREL_OK) << "the link stays usable";
+}
+
 struct TraceLog {
     struct Event {
         int direction;
