@@ -76,7 +76,7 @@ bool set_fault_field(FaultRule& rule, const std::string& key, const std::string&
     } else if (key == "probability") {
         char* end = nullptr;
         const double p = std::strtod(value.c_str(), &end);
-        if (value.empty() || *end != '\0' || p < 0 || p > 1)
+        if (value.empty() || *end != '\0' || !(p >= 0 && p <= 1))  // NaN compares false
             return error = "probability must be 0..1, not '" + value + "'", false;
         rule.probability = p;
     } else if (key == "count" || key == "delay_ms" || key == "pieces") {

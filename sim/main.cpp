@@ -10,10 +10,13 @@
 #include <vector>
 
 #include "sim/faults.h"
+#include "sim/printable.h"
 #include "sim/pty_simulator.h"
 #include "sim/reader_model.h"
 #include "sim/scenario.h"
 #include "sim/tcp_simulator.h"
+
+using kestrel::sim::printable;
 
 namespace {
 
@@ -31,7 +34,8 @@ void usage(std::FILE* to) {
                  "\n"
                  "  --link PATH        also make PATH a symlink to the terminal (e.g. /tmp/kestrel-com1)\n"
                  "  --tcp PORT         also serve the reader on TCP PORT (0: a free port, printed);\n"
-                 "                     one client at a time, the next one waits\n"
+                 "                     one client at a time, the next one waits (a client silent\n"
+                 "                     for 10 s gives way to a waiting one)\n"
                  "  --tcp-bind ADDR    the IPv4 address the TCP port listens on (default 127.0.0.1)\n"
                  "  --no-pty           no pseudo-terminal: TCP only (needs --tcp)\n"
                  "  --scenario FILE    reader settings, tags and faults from a JSON scenario file\n"
@@ -66,7 +70,7 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         auto value = [&]() -> const char* {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "readersim: %s needs a value\n", arg.c_str());
+                std::fprintf(stderr, "readersim: %s needs a value\n", printable(arg).c_str());
                 std::exit(2);
             }
             return argv[++i];
@@ -85,7 +89,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--tcp") {
             const char* text = value();
             if (!kestrel::sim::parse_number(text, 0, 65535, tcp_port)) {
-                std::fprintf(stderr, "readersim: --tcp takes a port from 0 to 65535, not '%s'\n", text);
+                std::fprintf(stderr, "readersim: --tcp takes a port from 0 to 65535, not '%s'\n", printable(text).c_str());
                 return 2;
             }
         } else if (arg == "--tcp-bind") {
@@ -99,31 +103,31 @@ int main(int argc, char** argv) {
         } else if (arg == "--address") {
             const char* text = value();
             if (!kestrel::sim::parse_number(text, 0, 254, address)) {
-                std::fprintf(stderr, "readersim: --address takes a number from 0 to 254, not '%s'\n", text);
+                std::fprintf(stderr, "readersim: --address takes a number from 0 to 254, not '%s'\n", printable(text).c_str());
                 return 2;
             }
         } else if (arg == "--pace") {
             const char* text = value();
             if (!kestrel::sim::parse_number(text, 300, 4000000, pace)) {
-                std::fprintf(stderr, "readersim: --pace takes a rate in bits per second, not '%s'\n", text);
+                std::fprintf(stderr, "readersim: --pace takes a rate in bits per second, not '%s'\n", printable(text).c_str());
                 return 2;
             }
         } else if (arg == "--seed") {
             const char* text = value();
             if (!kestrel::sim::parse_number(text, 0, 0x7FFFFFFF, seed)) {
-                std::fprintf(stderr, "readersim: --seed takes a number, not '%s'\n", text);
+                std::fprintf(stderr, "readersim: --seed takes a number, not '%s'\n", printable(text).c_str());
                 return 2;
             }
         } else if (arg == "--fault") {
             kestrel::sim::FaultRule rule;
             std::string error;
             if (!kestrel::sim::parse_fault(value(), rule, error)) {
-                std::fprintf(stderr, "readersim: --fault: %s\n", error.c_str());
+                std::fprintf(stderr, "readersim: --fault: %s\n", printable(error).c_str());
                 return 2;
             }
             faults.push_back(rule);
         } else {
-            std::fprintf(stderr, "readersim: unknown option '%s'\n", arg.c_str());
+            std::fprintf(stderr, "readersim: unknown option '%s'\n", printable(arg).c_str());
             usage(stderr);
             return 2;
         }
@@ -146,7 +150,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!scenario_path.empty()) {
         if (!kestrel::sim::load_scenario_file(scenario_path, model, plan, error)) {
-            std::fprintf(stderr, "readersim: %s\n", error.c_str());
+            std::fprintf(stderr, "readersim: %s\n", printable(error).c_str());
             return 1;
         }
     } else if (!empty && !kestrel::sim::load_scenario(kestrel::sim::default_scenario(), model, plan, error)) {
@@ -167,11 +171,11 @@ int main(int argc, char** argv) {
     }
     if (pace) pty.set_pacing(static_cast<std::uint32_t>(pace));
     if (!no_pty && !pty.start(link_path)) {
-        std::fprintf(stderr, "readersim: %s\n", pty.error().c_str());
+        std::fprintf(stderr, "readersim: %s\n", printable(pty.error()).c_str());
         return 1;
     }
     if (tcp_port >= 0 && !tcp.start(tcp_bind, static_cast<std::uint16_t>(tcp_port))) {
-        std::fprintf(stderr, "readersim: %s\n", tcp.error().c_str());
+        std::fprintf(stderr, "readersim: %s\n", printable(tcp.error()).c_str());
         return 1;
     }
     if (!no_pty) std::printf("%s\n", pty.slave_path().c_str());

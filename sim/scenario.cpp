@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <span>
@@ -385,14 +386,32 @@ bool load_scenario(const std::string& json_text, ReaderModel& model, FaultPlan& 
 }
 
 bool load_scenario_file(const std::string& path, ReaderModel& model, FaultPlan& plan, std::string& error) {
-    std::ifstream in(path);
+    // A scenario is a small file: a device, a FIFO or a file past the cap is refused before
+    // anything is read from it.
+    std::error_code failure;
+    const auto status = std::filesystem::status(path, failure);
+    if (failure || !std::filesystem::exists(status)) {
+        error = "cannot read " + path;
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        error = path + ": not a regular file";
+        return false;
+    }
+    const auto size = std::filesystem::file_size(path, failure);
+    if (failure || size > kMaxScenarioBytes) {
+        error = path + ": larger than " + std::to_string(kMaxScenarioBytes >> 20) + " MiB";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    if (!load_scenario(text.str(), model, plan, error)) {
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(size));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (!load_scenario(text, model, plan, error)) {
         error = path + ": " + error;
         return false;
     }

@@ -2,6 +2,7 @@
 // as JSON. The default scenario (sim/scenarios/default.json) is built in as well.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "sim/faults.h"
@@ -14,6 +15,8 @@ namespace kestrel::sim {
 // Returns false with `error` set (naming the offending entry) when the text is not a
 // valid scenario; the model may then be partly set up.
 bool load_scenario(const std::string& json_text, ReaderModel& model, FaultPlan& faults, std::string& error);
+// The largest scenario file loaded.
+inline constexpr std::uintmax_t kMaxScenarioBytes = 64u << 20;
 bool load_scenario_file(const std::string& path, ReaderModel& model, FaultPlan& faults, std::string& error);
 
 // The built-in default scenario's text: a few tags of each standard.

@@ -91,6 +91,7 @@ void TcpSimulator::run() {
         const int on = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         client_ = fd;
+        last_heard_ = std::chrono::steady_clock::now();
         ++connections_;
         std::lock_guard lock(mutex_);
         responder_.reset_stream();
@@ -105,13 +106,20 @@ void TcpSimulator::serve_client() {
         return;
     }
     if (fds[1].revents & POLLIN) return;  // stopping
-    if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) return;
+    if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+        // Quiet: a client silent past the idle limit gives way to one that is waiting.
+        if (std::chrono::steady_clock::now() - last_heard_ < idle_limit_.load()) return;
+        pollfd waiting{listener_, POLLIN, 0};
+        if (::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN)) close_client();
+        return;
+    }
     const ssize_t n = ::recv(client_, buffer.data(), buffer.size(), 0);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
         close_client();  // the client went away: the next one may come
         return;
     }
     if (n < 0) return;
+    last_heard_ = std::chrono::steady_clock::now();
     std::vector<Transmission> answers;
     {
         std::lock_guard lock(mutex_);

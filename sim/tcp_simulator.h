@@ -38,6 +38,10 @@ public:
     // Connections accepted so far.
     std::size_t connections() const { return connections_; }
 
+    // A client that has sent nothing for this long is dropped when another one is waiting, so
+    // a silent client cannot hold the reader for ever (default 10 s).
+    void set_idle_limit(std::chrono::milliseconds limit) { idle_limit_ = limit; }
+
     // Runs `fn` on the responder (and so the model) while no front end is using it.
     void with_responder(const std::function<void(Responder&)>& fn);
 
@@ -56,6 +60,8 @@ private:
     std::atomic<std::size_t> connections_{0};
     // How long an answer may wait for a client that does not read before the connection is dropped.
     static constexpr std::chrono::milliseconds kStallLimit{2000};
+    std::atomic<std::chrono::milliseconds> idle_limit_{std::chrono::milliseconds(10000)};
+    std::chrono::steady_clock::time_point last_heard_{};
     int listener_ = -1;
     int client_ = -1;
     int wake_[2] = {-1, -1};

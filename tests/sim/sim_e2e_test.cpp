@@ -270,6 +270,11 @@ TEST(FaultPlan, SettingsAreDecimalOrHexAndWholeNumbers) {
         {"drop,command=256", false, 0},
         {"drop,command=12abc", false, 0},
         {"drop,command=", false, 0},
+        {"drop,probability=0.5", true, -1},
+        {"drop,probability=nan", false, 0},
+        {"drop,probability=-nan", false, 0},
+        {"drop,probability=inf", false, 0},
+        {"drop,probability=1.0000001", false, 0},
     };
     for (const Case& c : cases) {
         sim::FaultRule rule;
