@@ -99,9 +99,25 @@ QLabel* resultLabel(QWidget* parent, const char* name) {
     return l;
 }
 
+namespace {
+
+// An option button selects: a click on the one already selected keeps it selected. (A radio
+// button that is not auto-exclusive would toggle itself off, leaving its group with none.)
+class SelectingButton final : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void nextCheckState() override {
+        if (!isChecked()) setChecked(true);
+    }
+};
+
+}  // namespace
+
 OptionGroup::OptionGroup(QWidget* parent, const QList<Option>& options) {
     for (const Option& o : options) {
-        auto* b = new QRadioButton(o.caption, parent);
+        QRadioButton* b = new SelectingButton(o.caption, parent);
         b->setObjectName(QLatin1String(o.name));
         // Exclusive by hand: the buttons may sit in different layouts of the same parent.
         QObject::connect(b, &QRadioButton::toggled, b, [this, b](bool on) {
