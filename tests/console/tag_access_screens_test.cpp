@@ -203,8 +203,11 @@ private Q_SLOTS:
         QCOMPARE(console.sent(0x6B), Bytes({0x01, 0x02, 0x00}));
         QCOMPARE(text(lock, "result"), QStringLiteral(" 锁定标签成功！ "));
         QVERIFY(screenshot(lock));
-        // No bank chosen: the user area.
-        tick(lock, "M_Code", false);
+        // A click on the chosen bank keeps it chosen.
+        QTest::mouseClick(control<QRadioButton>(lock, "M_Code"), Qt::LeftButton, {}, QPoint(8, 8));
+        QVERIFY(control<QRadioButton>(lock, "M_Code")->isChecked());
+        // No bank chosen (as no click can leave it, only the screen's own state): the user area.
+        control<QRadioButton>(lock, "M_Code")->setChecked(false);
         click(lock, "Command1");
         QCOMPARE(console.sent(0x6B), Bytes({0x03, 0x02, 0x00}));
     }
@@ -413,7 +416,8 @@ private Q_SLOTS:
         QCOMPARE(console.sent(0x67), Bytes({0x03}));
         QCOMPARE(text(gjb, "Result"), QStringLiteral(" 密码校验成功！ "));
         QVERIFY(screenshot(gjb));
-        tick(gjb, "Kill_Pwd", false);
+        // No password type chosen (the screen's own state; no click leaves it): code 0.
+        control<QRadioButton>(gjb, "Kill_Pwd")->setChecked(false);
         click(gjb, "Command1");
         QCOMPARE(console.sent(0x67), Bytes({0x00}));
 
