@@ -7,6 +7,7 @@ KESTREL_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-wqy-microhei
   python3
   help2man file
+  doxygen
   ccache
 )
 
