@@ -31,7 +31,7 @@
 #include "bench/reader_process.h"
 #include "console/screens.h"
 #include "console/shell/binding.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/shell/screen_registry.h"
 #include "sim/scenario.h"
 
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
         }
         ::setenv("KESTREL_COM1", reader.terminal().c_str(), 1);
         plover::Binding binding({{QStringLiteral(KESTREL_LIBRARY_PATH), "bench"}});
-        plover::Heron heron(binding);
+        plover::MainWindow heron(binding);
         plover::registerScreens(heron);
         heron.show();
         control<QComboBox>(&heron, "PORT")->setCurrentText(QStringLiteral("COM1"));

@@ -6,7 +6,7 @@
 
 #include "console/screens.h"
 #include "console/shell/binding.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 
 int main(int argc, char** argv) {
     // Answered before the application object exists, so it works without a display.
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("plover"));
     plover::Binding binding;
-    plover::Heron heron(binding);
+    plover::MainWindow heron(binding);
     plover::registerScreens(heron);
     heron.show();
     return QApplication::exec();

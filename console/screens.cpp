@@ -5,7 +5,7 @@
 #include "console/config/reader_output_screen.h"
 #include "console/config/work_parameter_screens.h"
 #include "console/security/security_screens.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/tags/access_screens.h"
 #include "console/tags/inventory_screens.h"
 #include "console/tags/loop_read_screens.h"
@@ -14,7 +14,7 @@
 
 namespace plover {
 
-void registerScreens(Heron& heron) {
+void registerScreens(MainWindow& heron) {
     registerDeviceSettings(heron);
     registerNetworkScreens(heron, heron.screens());
     config::registerWorkParameterScreens(heron, heron.screens());
@@ -28,12 +28,6 @@ void registerScreens(Heron& heron) {
     security::registerTagSecurityScreens(heron, heron.screens());
     security::registerPsamScreens(heron, heron.screens());
     security::registerFm151mScreens(heron, heron.screens());
-}
-
-const QStringList& pendingScreens() {
-    // Every screen a button names is built.
-    static const QStringList names;
-    return names;
 }
 
 }  // namespace plover

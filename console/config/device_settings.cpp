@@ -15,7 +15,7 @@
 #include "console/config/write_number_dialog.h"
 #include "console/shell/binding.h"
 #include "console/shell/conventions.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/platform.h"
 #include "console/shell/reader_commands.h"
@@ -46,7 +46,7 @@ constexpr int kInfoBuffer = 31;
 
 }  // namespace
 
-DeviceSettingsScreen::DeviceSettingsScreen(Heron& heron, QWidget* parent) : QWidget(parent), heron_(heron) {
+DeviceSettingsScreen::DeviceSettingsScreen(MainWindow& heron, QWidget* parent) : QWidget(parent), heron_(heron) {
     setObjectName(screen::DeviceSettings);
     setWindowTitle(kConsoleCaption);
     build();
@@ -208,7 +208,7 @@ void DeviceSettingsScreen::openWriteNumber() {
 
 void DeviceSettingsScreen::openNetworkAddress() { heron_.screens().open(screen::NetworkAddress, this); }
 
-void registerDeviceSettings(Heron& heron) {
+void registerDeviceSettings(MainWindow& heron) {
     heron.screens().add(screen::DeviceSettings,
                         [&heron](QWidget*) -> QWidget* { return new DeviceSettingsScreen(heron); });
 }

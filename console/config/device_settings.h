@@ -14,11 +14,11 @@ class QListWidget;
 
 namespace plover {
 
-class Heron;
+class MainWindow;
 
 class DeviceSettingsScreen : public QWidget {
 public:
-    explicit DeviceSettingsScreen(Heron& heron, QWidget* parent = nullptr);
+    explicit DeviceSettingsScreen(MainWindow& heron, QWidget* parent = nullptr);
 
     // The rate code Set_Baud_Rate sends for a rate: 19200 0, 38400 1, 57600 2, 115200 4,
     // 9600 and any other number 3.
@@ -45,7 +45,7 @@ private:
     void openWriteNumber();
     void openNetworkAddress();
 
-    Heron& heron_;
+    MainWindow& heron_;
     QLineEdit* pcId_ = nullptr;
     QComboBox* port_ = nullptr;
     QComboBox* baudRate_ = nullptr;
@@ -54,6 +54,6 @@ private:
 };
 
 // Registers the device configuration screens this unit provides with the main window.
-void registerDeviceSettings(Heron& heron);
+void registerDeviceSettings(MainWindow& heron);
 
 }  // namespace plover

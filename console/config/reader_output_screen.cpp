@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "console/shell/conventions.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
 #include "console/shell/screen_registry.h"

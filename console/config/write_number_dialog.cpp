@@ -10,7 +10,7 @@
 #include "console/config/device_settings.h"
 #include "console/shell/binding.h"
 #include "console/shell/conventions.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/widgets.h"
 
@@ -24,7 +24,7 @@ const QString kFailed = QStringLiteral(" 写模块编号失败！");
 const QString kOneByte = QStringLiteral("(1字节16进制数据)");
 }  // namespace
 
-WriteNumberDialog::WriteNumberDialog(Heron& heron, DeviceSettingsScreen& settings)
+WriteNumberDialog::WriteNumberDialog(MainWindow& heron, DeviceSettingsScreen& settings)
     : QWidget(&settings, Qt::Dialog), heron_(heron), settings_(settings) {
     setObjectName(QStringLiteral("WriteNo"));
     setWindowTitle(kCaption);

@@ -10,16 +10,16 @@ class QLineEdit;
 namespace plover {
 
 class DeviceSettingsScreen;
-class Heron;
+class MainWindow;
 
 class WriteNumberDialog : public QWidget {
 public:
-    WriteNumberDialog(Heron& heron, DeviceSettingsScreen& settings);
+    WriteNumberDialog(MainWindow& heron, DeviceSettingsScreen& settings);
 
 private:
     void write();
 
-    Heron& heron_;
+    MainWindow& heron_;
     DeviceSettingsScreen& settings_;
     QLineEdit* oldId_ = nullptr;
     QLineEdit* newId_ = nullptr;

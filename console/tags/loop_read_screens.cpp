@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <array>
 
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/shell/screen.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"

@@ -1,6 +1,6 @@
 #include "console/tags/tag_standard.h"
 
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 
 namespace plover::tags {

@@ -18,7 +18,7 @@
 
 #include "console/screens.h"
 #include "console/shell/binding.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/tags/tag_standard.h"
 #include "sim_reader.h"
 
@@ -83,7 +83,7 @@ class ConsoleFixture {
 public:
     std::unique_ptr<SimReader> reader;
     std::unique_ptr<Binding> binding;
-    std::unique_ptr<Heron> heron;
+    std::unique_ptr<MainWindow> heron;
     QStringList problems;
 
     bool start() {
@@ -92,7 +92,7 @@ public:
         problems.clear();
         binding = std::make_unique<Binding>(QList<Binding::Candidate>{{QStringLiteral(KESTREL_LIBRARY_PATH), "test"}});
         binding->setProblemHandler([this](const QString& t) { problems << t; });
-        heron = std::make_unique<Heron>(*binding);
+        heron = std::make_unique<MainWindow>(*binding);
         heron->screens().setProblemHandler([this](const QString& t) { problems << t; });
         registerScreens(*heron);
         heron->show();

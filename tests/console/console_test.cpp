@@ -11,7 +11,7 @@
 
 #include "console/screens.h"
 #include "console/shell/binding.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "sim_reader.h"
 
 using namespace plover;
@@ -32,7 +32,7 @@ class ConsoleTest : public QObject {
 
     std::unique_ptr<test::SimReader> reader;
     std::unique_ptr<Binding> binding;
-    std::unique_ptr<Heron> heron;
+    std::unique_ptr<MainWindow> heron;
     QStringList problems;
     bool expectProblems = false;
 
@@ -40,7 +40,7 @@ class ConsoleTest : public QObject {
         heron.reset();
         binding = std::make_unique<Binding>(QList<Binding::Candidate>{{library, "test"}});
         binding->setProblemHandler([this](const QString& text) { problems << text; });
-        heron = std::make_unique<Heron>(*binding);
+        heron = std::make_unique<MainWindow>(*binding);
         registerScreens(*heron);
         heron->show();
     }

@@ -9,7 +9,7 @@
 #include "console/shell/binding.h"
 #include "console/shell/conventions.h"
 #include "console/shell/exports.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen_registry.h"
 
@@ -102,7 +102,7 @@ private Q_SLOTS:
     void portIndex() {
         const std::pair<const char*, int> cases[] = {{"USB", 32}, {"COM1", 0},  {"COM9", 8}, {"COM10", 9},
                                                      {"com1", 0}, {"usb", 0},   {"COM11", 0}, {"", 0}};
-        for (auto [text, index] : cases) QCOMPARE(Heron::portIndex(text), index);
+        for (auto [text, index] : cases) QCOMPARE(MainWindow::portIndex(text), index);
     }
 
     // Typed keys: hex digits (either case) and Backspace reach the field, nothing else does.

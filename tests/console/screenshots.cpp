@@ -12,7 +12,7 @@
 
 #include "console/screens.h"
 #include "console/shell/binding.h"
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 #include "sim_reader.h"
 
 namespace {
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     plover::Binding binding({{QStringLiteral(KESTREL_LIBRARY_PATH), QStringLiteral("build")}});
-    plover::Heron heron(binding);
+    plover::MainWindow heron(binding);
     plover::registerScreens(heron);
     heron.show();
     bool ok = save(&heron, out, QStringLiteral("heron-started.png"));

@@ -1,5 +1,6 @@
-// Heron: the console's main window. Link settings, connect and disconnect, the reader's LED
-// and buzzer, reset, the log, and the buttons that open every other screen.
+// The console's main window (its window object keeps the name "Heron"): link settings, connect
+// and disconnect, the reader's LED and buzzer, reset, the log, and the buttons that open every
+// other screen.
 #pragma once
 
 #include <QString>
@@ -40,10 +41,10 @@ inline const QString Fm151m = QStringLiteral("FM151M_APP");
 // The caption of the main window and of the configuration screens.
 inline const QString kConsoleCaption = QStringLiteral("Heron（UHF） 电子标签通用读写器应用程序（1.0）");
 
-class Heron : public QWidget, public ScreenContext {
+class MainWindow : public QWidget, public ScreenContext {
 public:
-    explicit Heron(Binding& binding, QWidget* parent = nullptr);
-    ~Heron() override;
+    explicit MainWindow(Binding& binding, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     Binding& binding() override { return binding_; }
     ScreenRegistry& screens() override { return screens_; }

@@ -1,4 +1,4 @@
-#include "console/shell/heron.h"
+#include "console/shell/main_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -52,16 +52,16 @@ bool isTestButton(const char* name) {
 
 }  // namespace
 
-Heron::Heron(Binding& binding, QWidget* parent) : QWidget(parent), binding_(binding) {
+MainWindow::MainWindow(Binding& binding, QWidget* parent) : QWidget(parent), binding_(binding) {
     setObjectName(QStringLiteral("Heron"));
     setWindowTitle(kConsoleCaption);
     build();
     load();
 }
 
-Heron::~Heron() { screens_.closeAll(); }
+MainWindow::~MainWindow() { screens_.closeAll(); }
 
-void Heron::build() {
+void MainWindow::build() {
     auto* root = new QVBoxLayout(this);
     root->addWidget(ui::title(this, "Label2", kTitle));
 
@@ -173,7 +173,7 @@ void Heron::build() {
     }
 }
 
-void Heron::load() {
+void MainWindow::load() {
     pcId_->setText(QStringLiteral("FF"));
     port_->clear();
     port_->addItems(kPorts);
@@ -185,27 +185,27 @@ void Heron::load() {
         b->setEnabled(!isTestButton(b->objectName().toLatin1().constData()));
 }
 
-QString Heron::addressText() const { return pcId_->text(); }
-void Heron::setAddressText(const QString& text) { pcId_->setText(text); }
-std::uint8_t Heron::readerAddress() const { return hex::readerAddress(pcId_->text()); }
-QString Heron::portText() const { return port_->currentText(); }
-QString Heron::rateText() const { return baudRate_->currentText(); }
+QString MainWindow::addressText() const { return pcId_->text(); }
+void MainWindow::setAddressText(const QString& text) { pcId_->setText(text); }
+std::uint8_t MainWindow::readerAddress() const { return hex::readerAddress(pcId_->text()); }
+QString MainWindow::portText() const { return port_->currentText(); }
+QString MainWindow::rateText() const { return baudRate_->currentText(); }
 
-std::int32_t Heron::portIndex(const QString& portText) {
+std::int32_t MainWindow::portIndex(const QString& portText) {
     if (portText == QLatin1String("USB")) return kPortUsb;
     for (int n = 1; n <= 10; ++n)
         if (portText == QStringLiteral("COM%1").arg(n)) return n - 1;
     return 0;
 }
 
-void Heron::setNeedLinkButtons(bool enabled) {
+void MainWindow::setNeedLinkButtons(bool enabled) {
     for (const char* name : kNeedLink) {
         if (enabled && isTestButton(name)) continue;
         if (auto* b = findChild<QPushButton*>(QLatin1String(name))) b->setEnabled(enabled);
     }
 }
 
-void Heron::connectReader() {
+void MainWindow::connectReader() {
     BusyPointer busy(this);
     // A rate that is not a number is refused before anything happens to the open link.
     const std::optional<std::int32_t> rate = hex::decimalNumber(rateText());
@@ -223,34 +223,34 @@ void Heron::connectReader() {
     log::success(list1_, {result == 0 ? kLinked : kNotLinked});
 }
 
-void Heron::linkOpened() {
+void MainWindow::linkOpened() {
     ++linkChanges_;  // the TCP connect replaced whatever link was open
     setNeedLinkButtons(true);
 }
 
-void Heron::disconnectReader() {
+void MainWindow::disconnectReader() {
     BusyPointer busy(this);
     closeLink();
     setNeedLinkButtons(false);
     log::success(list1_, {kUnlinked});
 }
 
-void Heron::lampAndBuzzer() {
+void MainWindow::lampAndBuzzer() {
     BusyPointer busy(this);
     reader_commands::lampAndBuzzer(binding_, list1_, readerAddress());
 }
 
-void Heron::resetReader() {
+void MainWindow::resetReader() {
     BusyPointer busy(this);
     reader_commands::reset(binding_, list1_, readerAddress());
 }
 
-void Heron::clearLog() {
+void MainWindow::clearLog() {
     BusyPointer busy(this);
     list1_->clear();
 }
 
-void Heron::exitConsole() {
+void MainWindow::exitConsole() {
     {
         BusyPointer busy(this);
         closeLink();
@@ -258,19 +258,19 @@ void Heron::exitConsole() {
     close();
 }
 
-void Heron::closeLink() {
+void MainWindow::closeLink() {
     ++linkChanges_;
     // With the library not loaded no link can be open: nothing to close, and nothing to report
     // beyond what the command that needs the library reports.
     if (binding_.isLoaded()) binding_.call(exports::UnLinkCom);
 }
 
-void Heron::openScreen(const QString& name) {
+void MainWindow::openScreen(const QString& name) {
     screens_.open(name, this);
     defaultPointer(this);
 }
 
-void Heron::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // Every screen reads its reader address from this window: they close with it.
     screens_.closeAll();
     event->accept();
