@@ -1,5 +1,5 @@
 // kestrel_result_name: every link status code the header defines is named by its own
-// constant, every other value is the reader's status; the Python example's copy of the
+// constant, every other value is the reader's status; the Python package's copy of the
 // table agrees with the header.
 #include <gtest/gtest.h>
 
@@ -46,8 +46,8 @@ TEST(ResultName, OtherValuesAreTheReadersStatus) {
     }
 }
 
-TEST(ResultName, PythonExampleAgreesWithTheHeader) {
-    const auto python = table(read(KESTREL_SOURCE_DIR "/examples/inventory.py"),
+TEST(ResultName, PythonPackageAgreesWithTheHeader) {
+    const auto python = table(read(KESTREL_SOURCE_DIR "/python/kestrel/_results.py"),
                               std::regex(R"((\d+): \"(KESTREL_(?:OK|E_[A-Z_]+))\")"), false);
     EXPECT_EQ(python, header_codes());
 }

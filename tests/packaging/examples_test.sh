@@ -11,14 +11,16 @@ TMPDIR_ERR=$(mktemp)
 trap 'rm -f "$TMPDIR_ERR"' EXIT
 
 # name | readersim options ("none": no simulator) | arguments | exit | stdout (EPCS: the
-# default scenario's three EPC tags) | stderr contains
+# default scenario's three EPC tags) | stderr contains | the Python program's stderr, where it
+# differs (it opens a reader handle and runs the typed inventory: one step for Query_ON and the
+# tag list)
 rows=(
   "three tags|--|0 1 10|0|EPCS|3 tag(s)"
   "one tag a block|--|0 1 1|0|EPCS|3 tag(s)"
   "empty field|--empty --|0 1 10|0||0 tag(s)"
-  "no reader on the port|none|0 1 10|1||LinkCom: KESTREL_E_OPEN (1)"
-  "inventory unanswered|--fault drop,command=0x22 --|0 1 10|1||EPC_Query_ON: KESTREL_E_NO_REPLY (234)"
-  "tag list damaged|--fault corrupt_check,command=0x23 --|0 1 10|1||EPC_Read_Tag_List: KESTREL_E_REPLY_CHECK (243)"
+  "no reader on the port|none|0 1 10|1||LinkCom: KESTREL_E_OPEN (1)|open serial:COM1?baud=115200&address=1: KESTREL_E_OPEN (1)"
+  "inventory unanswered|--fault drop,command=0x22 --|0 1 10|1||EPC_Query_ON: KESTREL_E_NO_REPLY (234)|EPC inventory: KESTREL_E_NO_REPLY (234)"
+  "tag list damaged|--fault corrupt_check,command=0x23 --|0 1 10|1||EPC_Read_Tag_List: KESTREL_E_REPLY_CHECK (243)|EPC inventory: KESTREL_E_REPLY_CHECK (243)"
 )
 
 run() {  # sim options, then the program and its arguments
@@ -32,10 +34,12 @@ run() {  # sim options, then the program and its arguments
 }
 
 for row in "${rows[@]}"; do
-  IFS='|' read -r name options args want_status want_out want_err <<<"$row"
+  IFS='|' read -r name options args want_status want_out c_err python_err <<<"$row"
   [ "$want_out" = EPCS ] && want_out=$epcs
   for lang in c python; do
+    want_err=$c_err
     if [ $lang = c ]; then program=("$inventory"); else program=(python3 "$src/examples/inventory.py"); fi
+    [ $lang = python ] && [ -n "$python_err" ] && want_err=$python_err
     # shellcheck disable=SC2086
     out=$(KESTREL_LIBRARY="$library" run "$options" "${program[@]}" $args 2>"$TMPDIR_ERR")
     status=$?
