@@ -3,7 +3,7 @@ KESTREL_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev
   libusb-dev
-  libssl-dev
+  libssl-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-wqy-microhei
   python3 python3-pytest python3-pip python3-setuptools python3-wheel python3-venv
   help2man file

@@ -1,74 +1,60 @@
 #include "sim/json_reader.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
-#include <cmath>
 #include <cstring>
+#include <nlohmann/json.hpp>
 
 namespace kestrel::sim::json {
 
 namespace {
 
-// Character classes, so that the scanning loops take one table look-up per character.
-constexpr std::uint8_t kSpace = 1;  // white space between tokens
-constexpr std::uint8_t kDigit = 2;
-constexpr std::uint8_t kPlain = 4;  // stands for itself in a string: ASCII, no quote, no backslash
-constexpr std::array<std::uint8_t, 256> kClass = [] {
-    std::array<std::uint8_t, 256> t{};
-    for (int c = 0x20; c < 0x80; ++c) t[c] = kPlain;
-    t['"'] = t['\\'] = 0;
-    for (int c = '0'; c <= '9'; ++c) t[c] |= kDigit;
-    for (char c : {' ', '\t', '\n', '\r'}) t[static_cast<unsigned char>(c)] |= kSpace;
-    return t;
-}();
+using Json = nlohmann::json;
 
-bool is(char c, std::uint8_t cls) { return (kClass[static_cast<unsigned char>(c)] & cls) != 0; }
-bool is_digit(char c) { return is(c, kDigit); }
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// Length of the well-formed UTF-8 sequence at the start of `s` (its first byte at 0x80 or
-// above), or 0: no overlong forms, no surrogates, nothing past U+10FFFF.
-std::size_t utf8_length(std::string_view s) {
-    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = b(0);
-    std::size_t n = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (s.size() < n || b(1) < low || b(1) > high) return 0;
-    for (std::size_t i = 2; i < n; ++i)
-        if (b(i) < 0x80 || b(i) > 0xBF) return 0;
-    return n;
+// Where a problem in a string or number is named, from the byte the parser stopped at.
+enum class Place : std::uint8_t {
+    stop,           // that byte (the end of the text, when it ran out there)
+    after_digits,   // past it: it was the last of a \u escape's four digits
+    second_escape,  // where the \u escape of a surrogate pair's second half begins, or past its digits
+    sequence,       // the first byte of the UTF-8 sequence it is in
+};
+
+// A string or number the parser could not read: its words for the problem, and ours.
+struct TokenProblem {
+    std::string_view parser;
+    const char* ours;
+    Place place;
+};
+constexpr TokenProblem kTokenProblems[] = {
+    {"invalid string: missing closing quote", "the text ends inside a string", Place::stop},
+    {"invalid string: control character", "a control character inside a string (write it as an escape)", Place::stop},
+    {"invalid string: forbidden character after backslash",
+     "unknown escape (\\\", \\\\, \\/, \\b, \\f, \\n, \\r, \\t or \\u)", Place::stop},
+    {"invalid string: '\\u' must be followed by 4 hex digits", "a \\u escape needs four hex digits", Place::stop},
+    {"invalid string: surrogate U+DC00..U+DFFF must follow U+D800..U+DBFF",
+     "a \\u escape of a second surrogate without a first", Place::after_digits},
+    {"invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF",
+     "a \\u escape of a first surrogate without a second", Place::second_escape},
+    {"invalid string: ill-formed UTF-8 byte", "the text is not UTF-8", Place::sequence},
+    {"invalid number; expected digit after '-'", "a number needs digits", Place::stop},
+    {"invalid number; expected digit after '.'", "a fraction needs digits", Place::stop},
+    {"invalid number; expected '+', '-', or digit after exponent", "an exponent needs digits", Place::stop},
+    {"invalid number; expected digit after exponent sign", "an exponent needs digits", Place::stop},
+};
+
+// The parser's description of a problem: its message reads "[json.exception.parse_error.101]
+// parse error at line L, column C: syntax error while parsing value - WHAT; last read: '...'".
+std::string_view parser_words(const Json::exception& e) {
+    std::string_view what = e.what();
+    const std::size_t dash = what.find(" - ");
+    if (dash == std::string_view::npos) return what;
+    what.remove_prefix(dash + 3);
+    return what.substr(0, what.find("; last read: "));
 }
 
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | cp >> 18);
-        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
+std::string unexpected(char c) { return std::string("unexpected character '") + c + "'"; }
 
 }  // namespace
 
@@ -79,9 +65,14 @@ int hex_digit(char c) {
     return -1;
 }
 
-class Document::Parser {
+// Builds a document's nodes from the parser's events (nlohmann-json's SAX interface). The events
+// carry values, not places: a value's text starts where the one before it ended, past white
+// space and the ',' or ':' between them, which the parser has already checked. A problem the
+// parser reports is named the way a reader of the file thinks of it: from what was expected
+// after the last event (an entry name, a ':', a value, a ',' or the end) and the text there.
+class Document::Builder {
 public:
-    Parser(Document& doc, std::string_view text) : doc_(doc), text_(text) {}
+    Builder(Document& doc, std::string_view text) : doc_(doc), text_(text) {}
 
     bool run(std::string& error) {
         doc_.text_ = text_;
@@ -90,14 +81,17 @@ public:
         // A scenario spends about a dozen characters on each value: one allocation holds the
         // nodes of a typical document.
         doc_.nodes_.reserve(std::min<std::size_t>(text_.size() / 12 + 8, 4096));
-        bool ok = text_.size() < kNone ? true : fail("the text is too long");
-        if (ok) {
-            skip_space();
-            ok = value(0);
-        }
-        if (ok) {
-            skip_space();
-            if (pos_ != text_.size()) ok = fail("text after the end of the document");
+        bool ok = false;
+        if (text_.size() >= kNone) {
+            ok = fail(0, "the text is too long");
+        } else if (!text_.empty() && text_[0] == '\xEF') {
+            ok = fail(0, unexpected(text_[0]));  // the parser would pass over a byte order mark
+        } else {
+            ok = Json::sax_parse(text_.data(), text_.data() + text_.size(), this, Json::input_format_t::json, true);
+            // The parser takes a NUL byte for the end of the text.
+            const std::size_t rest = skip_space(end_);
+            if (ok && rest != text_.size()) ok = fail(rest, "text after the end of the document");
+            if (!ok && problem_.empty()) fail(end_, "the parser stopped here");
         }
         if (!ok) {
             // Lines counted by memchr: a damaged file may fail deep into a long text.
@@ -115,272 +109,247 @@ public:
         return ok;
     }
 
+    // The parser's events.
+    bool null() {
+        add(Kind::null, token_start(), 4);
+        return true;
+    }
+    bool boolean(bool value) {
+        add(Kind::boolean, token_start(), value ? 4 : 5).magnitude = value;
+        return true;
+    }
+    bool number_integer(Json::number_integer_t value) {
+        const std::size_t at = token_start();
+        if (leading_zero(at)) return false;
+        Node& n = add(Kind::integer, at, integer_length(at));
+        n.negative = value < 0;
+        n.magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+        return true;
+    }
+    bool number_unsigned(Json::number_unsigned_t value) {
+        const std::size_t at = token_start();
+        if (leading_zero(at)) return false;
+        add(Kind::integer, at, integer_length(at)).magnitude = value;
+        return true;
+    }
+    // A number with a fraction or exponent, or a whole number past 64 bits; `written` is its text.
+    bool number_float(Json::number_float_t, const Json::string_t& written) {
+        const std::size_t at = token_start();
+        if (leading_zero(at)) return false;
+        add(Kind::number, at, written.size());
+        return true;
+    }
+    bool string(Json::string_t& value) {
+        const std::size_t at = token_start();
+        Node& n = add(Kind::string, at, string_end(at) - at);
+        n.str_at = keep(value);
+        n.str_len = static_cast<std::uint32_t>(value.size());
+        return true;
+    }
+    bool binary(Json::binary_t&) { return false; }  // only in binary formats
+    bool start_object(std::size_t) { return open(Kind::object); }
+    bool start_array(std::size_t) { return open(Kind::array); }
+    bool key(Json::string_t& name) {
+        const std::size_t at = token_start();
+        for (std::uint32_t m = doc_.nodes_[open_.back().node].first; m; m = doc_.nodes_[m].next) {
+            if (doc_.decoded(doc_.nodes_[m].key_at, doc_.nodes_[m].key_len) == name)
+                return fail(at, "the entry '" + name + "' appears twice");
+        }
+        key_at_ = keep(name);
+        key_len_ = static_cast<std::uint32_t>(name.size());
+        end_ = string_end(at);
+        after_ = After::key;
+        return true;
+    }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+    // `read` counts the bytes the parser took, the one it stopped at included.
+    bool parse_error(std::size_t read, const std::string&, const Json::exception& e) {
+        const std::size_t stop = std::min(read ? read - 1 : 0, text_.size());
+        std::size_t at = skip_space(end_);
+        switch (after_) {
+        case After::nothing:
+            return value_problem(at, stop, e);
+        case After::open:
+            return doc_.nodes_[open_.back().node].kind == Kind::object ? key_problem(at, stop, e)
+                                                                      : value_problem(at, stop, e);
+        case After::key:
+            if (at == text_.size() || text_[at] != ':') return fail(at, "expected ':' after the entry name");
+            return value_problem(skip_space(at + 1), stop, e);
+        case After::value:
+            break;
+        }
+        if (open_.empty()) return fail(at, "text after the end of the document");
+        const bool object = doc_.nodes_[open_.back().node].kind == Kind::object;
+        if (at == text_.size() || text_[at] != ',')
+            return fail(at, std::string("expected ',' or '") + (object ? '}' : ']') + "'");
+        at = skip_space(at + 1);
+        return object ? key_problem(at, stop, e) : value_problem(at, stop, e);
+    }
+
 private:
-    bool fail(std::string what) {
+    enum class After : std::uint8_t { nothing, open, key, value };  // the last event
+    struct Open {
+        std::uint32_t node;
+        std::uint32_t last;  // its last member or element so far; 0: none
+    };
+
+    bool fail(std::size_t at, std::string what) {
         problem_ = std::move(what);
-        failed_at_ = pos_;
+        failed_at_ = at;
         return false;
     }
-    bool at_end() const { return pos_ >= text_.size(); }
-    char peek() const { return at_end() ? '\0' : text_[pos_]; }
-    void skip_space() {
-        while (pos_ < text_.size() && is(text_[pos_], kSpace)) ++pos_;
-    }
-    Node& node(std::uint32_t at) { return doc_.nodes_[at]; }
 
-    bool value(std::size_t depth) {
-        if (at_end()) return fail("the text ends where a value should be");
-        const auto at = static_cast<std::uint32_t>(doc_.nodes_.size());
-        doc_.nodes_.emplace_back();
-        node(at).src_at = static_cast<std::uint32_t>(pos_);
-        bool ok = false;
-        switch (text_[pos_]) {
-        case '{':
-        case '[':
-            ok = container(at, depth, text_[pos_] == '{');
-            break;
-        case '"': {
-            std::uint32_t s = 0, n = 0;
-            bool escaped = false;
-            ok = string(s, n, escaped);
-            node(at).kind = Kind::string;
-            node(at).str_at = s;
-            node(at).str_len = n;
-            node(at).escaped = escaped;
-            break;
+    std::size_t skip_space(std::size_t at) const {
+        while (at < text_.size() && is_space(text_[at])) ++at;
+        return at;
+    }
+    // Where the token of the event at hand starts.
+    std::size_t token_start() const {
+        std::size_t at = end_;
+        while (at < text_.size() && (is_space(text_[at]) || text_[at] == ',' || text_[at] == ':')) ++at;
+        return at;
+    }
+    // Past the closing quote of the string whose opening quote is at `at`: the first quote after
+    // an even number of backslashes (found by memchr: scenario texts are mostly strings).
+    std::size_t string_end(std::size_t at) const {
+        const char* const first = text_.data() + at + 1;
+        const char* const end = text_.data() + text_.size();
+        for (const char* q = first; (q = static_cast<const char*>(std::memchr(q, '"', static_cast<std::size_t>(end - q))));
+             ++q) {
+            std::size_t backslashes = 0;
+            while (q - backslashes > first && q[-1 - static_cast<std::ptrdiff_t>(backslashes)] == '\\') ++backslashes;
+            if (backslashes % 2 == 0) return static_cast<std::size_t>(q + 1 - text_.data());
         }
-        case 't':
-            ok = literal(at, "true", Kind::boolean);
-            break;
-        case 'f':
-            ok = literal(at, "false", Kind::boolean);
-            break;
-        case 'n':
-            ok = literal(at, "null", Kind::null);
-            break;
-        default:
-            if (text_[pos_] == '-' || is_digit(text_[pos_])) {
-                ok = number(at);
-            } else {
-                ok = fail(std::string("unexpected character '") + text_[pos_] + "'");
-            }
-        }
-        node(at).src_len = static_cast<std::uint32_t>(pos_) - node(at).src_at;
-        return ok;
+        return text_.size();
+    }
+    // The length of the whole number written at `at`: an optional '-' and digits.
+    std::size_t integer_length(std::size_t at) const {
+        std::size_t i = at + (text_[at] == '-');
+        while (i < text_.size() && is_digit(text_[i])) ++i;
+        return i - at;
+    }
+    // The parser reads "01" as 0 followed by another number.
+    bool leading_zero(std::size_t at) {
+        const std::size_t zero = at + (text_[at] == '-');
+        if (zero + 1 < text_.size() && text_[zero] == '0' && is_digit(text_[zero + 1]))
+            return !fail(zero + 1, "a number cannot start with 0");
+        return false;
     }
 
-    bool literal(std::uint32_t at, std::string_view word, Kind kind) {
-        if (text_.substr(pos_, word.size()) != word) return fail("unknown word (true, false or null?)");
-        pos_ += word.size();
-        node(at).kind = kind;
-        node(at).magnitude = word == "true";
+    std::uint32_t keep(const std::string& text) {
+        const auto at = static_cast<std::uint32_t>(doc_.decoded_.size());
+        doc_.decoded_ += text;
+        return at;
+    }
+
+    // A new value at `at`, of `length` bytes (an object's or array's is known at its end).
+    Node& add(Kind kind, std::size_t at, std::size_t length) {
+        auto& nodes = doc_.nodes_;
+        const auto index = static_cast<std::uint32_t>(nodes.size());
+        nodes.emplace_back();
+        Node& n = nodes.back();
+        n.kind = kind;
+        n.src_at = static_cast<std::uint32_t>(at);
+        n.src_len = static_cast<std::uint32_t>(length);
+        if (!open_.empty()) {
+            Open& parent = open_.back();
+            (parent.last ? nodes[parent.last].next : nodes[parent.node].first) = index;
+            parent.last = index;
+            ++nodes[parent.node].count;
+        }
+        if (after_ == After::key) {
+            n.key_at = key_at_;
+            n.key_len = key_len_;
+        }
+        end_ = at + length;
+        after_ = After::value;
+        return n;
+    }
+
+    bool open(Kind kind) {
+        const std::size_t at = token_start();
+        if (open_.size() >= kMaxDepth) return fail(at, "nested more than " + std::to_string(kMaxDepth) + " deep");
+        const auto index = static_cast<std::uint32_t>(doc_.nodes_.size());
+        add(kind, at, 1);
+        open_.push_back({index, 0});
+        after_ = After::open;
         return true;
     }
 
-    bool number(std::uint32_t at) {
-        const std::size_t start = pos_;
-        const bool negative = peek() == '-';
-        if (negative) ++pos_;
-        if (!is_digit(peek())) return fail("a number needs digits");
-        bool integer = true, overflow = false;
-        std::uint64_t magnitude = 0;
-        if (peek() == '0') {
-            ++pos_;
-            if (is_digit(peek())) return fail("a number cannot start with 0");
-        }
-        for (; is_digit(peek()); ++pos_) {
-            const auto d = static_cast<std::uint64_t>(text_[pos_] - '0');
-            if (magnitude > (UINT64_MAX - d) / 10) overflow = true;
-            magnitude = magnitude * 10 + d;
-        }
-        if (peek() == '.') {
-            ++pos_;
-            if (!is_digit(peek())) return fail("a fraction needs digits");
-            while (is_digit(peek())) ++pos_;
-            integer = false;
-        }
-        if (peek() == 'e' || peek() == 'E') {
-            ++pos_;
-            if (peek() == '+' || peek() == '-') ++pos_;
-            if (!is_digit(peek())) return fail("an exponent needs digits");
-            while (is_digit(peek())) ++pos_;
-            integer = false;
-        }
-        if (negative && magnitude > (std::uint64_t{1} << 63)) overflow = true;
-        if (integer && !overflow) {
-            node(at).kind = Kind::integer;
-            node(at).negative = negative && magnitude != 0;
-            node(at).magnitude = magnitude;
-            return true;
-        }
-        // Too large for an integer, or written with a fraction or exponent: a number, provided
-        // it is finite.
-        double value = 0;
-        const auto r = std::from_chars(text_.data() + start, text_.data() + pos_, value);
-        const bool too_large = r.ec == std::errc::result_out_of_range ? !below_one(start) : !std::isfinite(value);
-        if (too_large) {
-            pos_ = start;
-            return fail("the number is too large");
-        }
-        node(at).kind = Kind::number;
+    bool close() {
+        const std::size_t at = token_start();  // the closing bracket
+        Node& n = doc_.nodes_[open_.back().node];
+        n.src_len = static_cast<std::uint32_t>(at + 1 - n.src_at);
+        end_ = at + 1;
+        open_.pop_back();
+        after_ = After::value;
         return true;
     }
 
-    // Whether the number from `start` to pos_ is below one in size (a negative exponent or a
-    // zero before the point), so that a value out of range is one too small to hold, which
-    // reads as zero.
-    bool below_one(std::size_t start) const {
-        const std::string_view n = text_.substr(start, pos_ - start);
-        const std::size_t e = n.find_first_of("eE");
-        if (e != std::string_view::npos) return e + 1 < n.size() && n[e + 1] == '-';
-        return n.substr(n[0] == '-' ? 1 : 0, 2) == "0.";
+    // What is wrong where a value should start, at `at`.
+    bool value_problem(std::size_t at, std::size_t stop, const Json::exception& e) {
+        if (at == text_.size()) return fail(at, "the text ends where a value should be");
+        const char c = text_[at];
+        if (c == '"') return token_problem(stop, e);
+        if (c == 't' || c == 'f' || c == 'n') return fail(at, "unknown word (true, false or null?)");
+        if (c == '-' || is_digit(c)) {
+            if (e.id == 406) return fail(at, "the number is too large");  // the parser's out_of_range.406
+            return token_problem(stop, e);
+        }
+        return fail(at, unexpected(c));
     }
 
-    // A string at pos_ (on its opening quote). Its decoded text is text_[at, at + n), or
-    // decoded_[at, at + n) with `escaped`.
-    bool string(std::uint32_t& at, std::uint32_t& n, bool& escaped) {
-        ++pos_;
-        const std::size_t start = pos_;
-        std::size_t out_start = 0;
-        std::size_t plain_from = start;  // plain characters not yet copied (once escaped)
-        escaped = false;
-        for (;;) {
-            // Most of a string is plain characters: pass over them in one go.
-            while (pos_ < text_.size() && is(text_[pos_], kPlain)) ++pos_;
-            if (escaped) doc_.decoded_.append(text_.substr(plain_from, pos_ - plain_from));
-            if (at_end()) return fail("the text ends inside a string");
-            const char c = text_[pos_];
-            const auto u = static_cast<unsigned char>(c);
-            if (c == '"') break;
-            if (u < 0x20) return fail("a control character inside a string (write it as an escape)");
-            if (c == '\\') {
-                if (!escaped) {
-                    escaped = true;
-                    out_start = doc_.decoded_.size();
-                    doc_.decoded_.append(text_.substr(start, pos_ - start));
-                }
-                if (!escape()) return false;
-                plain_from = pos_;
-                continue;
-            }
-            const std::size_t len = utf8_length(text_.substr(pos_));
-            if (len == 0) return fail("the text is not UTF-8");
-            if (escaped) doc_.decoded_.append(text_.substr(pos_, len));
-            pos_ += len;
-            plain_from = pos_;
-        }
-        if (escaped) {
-            at = static_cast<std::uint32_t>(out_start);
-            n = static_cast<std::uint32_t>(doc_.decoded_.size() - out_start);
-        } else {
-            at = static_cast<std::uint32_t>(start);
-            n = static_cast<std::uint32_t>(pos_ - start);
-        }
-        ++pos_;  // the closing quote
-        return true;
+    // What is wrong where an entry name should start, at `at`.
+    bool key_problem(std::size_t at, std::size_t stop, const Json::exception& e) {
+        if (at == text_.size() || text_[at] != '"') return fail(at, "expected an entry name in quotes");
+        return token_problem(stop, e);
     }
 
-    // One escape at pos_ (on its backslash), decoded onto decoded_.
-    bool escape() {
-        ++pos_;
-        const char c = peek();
-        const char* simple = "\"\"\\\\//b\bf\fn\nr\rt\t";
-        for (const char* p = simple; *p; p += 2) {
-            if (c == p[0]) {
-                doc_.decoded_ += p[1];
-                ++pos_;
-                return true;
-            }
-        }
-        if (c != 'u') return fail("unknown escape (\\\", \\\\, \\/, \\b, \\f, \\n, \\r, \\t or \\u)");
-        std::uint32_t cp = 0;
-        if (!hex4(cp)) return false;
-        if (cp >= 0xDC00 && cp <= 0xDFFF) return fail("a \\u escape of a second surrogate without a first");
-        if (cp >= 0xD800 && cp <= 0xDBFF) {
-            std::uint32_t low = 0;
-            if (text_.substr(pos_, 2) != "\\u") return fail("a \\u escape of a first surrogate without a second");
-            ++pos_;
-            if (!hex4(low)) return false;
-            if (low < 0xDC00 || low > 0xDFFF) return fail("a \\u escape of a first surrogate without a second");
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        }
-        append_utf8(doc_.decoded_, cp);
-        return true;
+    // A string or number the parser stopped in, at `stop`.
+    bool token_problem(std::size_t stop, const Json::exception& e) {
+        const std::string_view said = parser_words(e);
+        for (const TokenProblem& p : kTokenProblems)
+            if (said.substr(0, p.parser.size()) == p.parser) return fail(place(p.place, stop), p.ours);
+        return fail(stop, std::string(said));  // words of a parser version this table does not know
     }
 
-    // Four hex digits after a 'u' at pos_.
-    bool hex4(std::uint32_t& out) {
-        ++pos_;
-        for (int i = 0; i < 4; ++i, ++pos_) {
-            const int v = hex_digit(peek());
-            if (v < 0) return fail("a \\u escape needs four hex digits");
-            out = out << 4 | static_cast<std::uint32_t>(v);
-        }
-        return true;
-    }
-
-    // An object or array at pos_ (on its opening bracket).
-    bool container(std::uint32_t at, std::size_t depth, bool object) {
-        if (depth >= kMaxDepth) return fail("nested more than " + std::to_string(kMaxDepth) + " deep");
-        node(at).kind = object ? Kind::object : Kind::array;
-        const char close = object ? '}' : ']';
-        ++pos_;
-        skip_space();
-        if (peek() == close) {
-            ++pos_;
-            return true;
-        }
-        std::uint32_t last = 0;
-        for (;;) {
-            std::uint32_t key_at = 0, key_len = 0;
-            bool key_escaped = false;
-            if (object) {
-                const std::size_t key_pos = pos_;
-                if (peek() != '"') return fail("expected an entry name in quotes");
-                if (!string(key_at, key_len, key_escaped)) return false;
-                const std::string_view key = doc_.view(key_escaped, key_at, key_len);
-                for (std::uint32_t m = node(at).first; m; m = node(m).next) {
-                    if (doc_.view(node(m).escaped_key, node(m).key_at, node(m).key_len) == key) {
-                        pos_ = key_pos;
-                        return fail("the entry '" + std::string(key) + "' appears twice");
-                    }
-                }
-                skip_space();
-                if (peek() != ':') return fail("expected ':' after the entry name");
-                ++pos_;
-                skip_space();
+    std::size_t place(Place place, std::size_t stop) const {
+        switch (place) {
+        case Place::stop:
+            break;
+        case Place::after_digits:
+            return stop + 1;
+        case Place::second_escape:
+            // Stopped on what follows the first half, on what follows a backslash there, or on
+            // the last digit of a \u escape that is no second half.
+            if (stop > 0 && text_[stop - 1] == '\\') return stop - 1;
+            if (stop >= 5 && text_[stop - 5] == '\\' && text_[stop - 4] == 'u') return stop + 1;
+            break;
+        case Place::sequence:
+            // Back over continuation bytes to a lead byte whose sequence reaches the stop.
+            for (std::size_t back = 1; back <= 3 && back <= stop; ++back) {
+                const auto b = static_cast<unsigned char>(text_[stop - back]);
+                if (b >= 0x80 && b <= 0xBF) continue;
+                const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+                return length > back ? stop - back : stop;
             }
-            const auto child = static_cast<std::uint32_t>(doc_.nodes_.size());
-            if (!value(depth + 1)) return false;
-            node(child).key_at = key_at;
-            node(child).key_len = key_len;
-            node(child).escaped_key = key_escaped;
-            (last ? node(last).next : node(at).first) = child;
-            last = child;
-            ++node(at).count;
-            skip_space();
-            if (peek() == close) {
-                ++pos_;
-                return true;
-            }
-            if (peek() != ',') return fail(std::string("expected ',' or '") + close + "'");
-            ++pos_;
-            skip_space();
+            break;
         }
+        return stop;
     }
 
     Document& doc_;
     std::string_view text_;
-    std::size_t pos_ = 0;
+    std::vector<Open> open_;
+    After after_ = After::nothing;
+    std::size_t end_ = 0;  // where the last event's token ended
+    std::uint32_t key_at_ = 0, key_len_ = 0;  // the key of the member whose value comes next
     std::size_t failed_at_ = 0;
     std::string problem_;
 };
 
-bool Document::parse(std::string_view text, std::string& error) { return Parser(*this, text).run(error); }
-
-std::string_view Document::view(bool escaped, std::uint32_t at, std::uint32_t n) const {
-    return escaped ? std::string_view(decoded_).substr(at, n) : text_.substr(at, n);
-}
+bool Document::parse(std::string_view text, std::string& error) { return Builder(*this, text).run(error); }
 
 const Node* Value::node() const {
     return doc_ && at_ < doc_->nodes_.size() ? &doc_->nodes_[at_] : nullptr;
@@ -392,7 +361,7 @@ bool Value::is_negative() const { return node() && node()->negative; }
 
 std::string_view Value::string() const {
     const auto* n = node();
-    return n && n->kind == Kind::string ? doc_->view(n->escaped, n->str_at, n->str_len) : std::string_view();
+    return n && n->kind == Kind::string ? doc_->decoded(n->str_at, n->str_len) : std::string_view();
 }
 
 bool Value::boolean() const { return kind() == Kind::boolean && node()->magnitude != 0; }
@@ -414,7 +383,7 @@ std::size_t Value::size() const { return node() ? node()->count : 0; }
 
 std::string_view Value::key() const {
     const auto* n = node();
-    return n ? doc_->view(n->escaped_key, n->key_at, n->key_len) : std::string_view();
+    return n ? doc_->decoded(n->key_at, n->key_len) : std::string_view();
 }
 
 Value Value::operator[](std::string_view key) const {
@@ -422,7 +391,7 @@ Value Value::operator[](std::string_view key) const {
     if (n && n->kind == Kind::object) {
         const auto& nodes = doc_->nodes_;
         for (std::uint32_t m = n->first; m; m = nodes[m].next)
-            if (nodes[m].key_len == key.size() && doc_->view(nodes[m].escaped_key, nodes[m].key_at, nodes[m].key_len) == key)
+            if (nodes[m].key_len == key.size() && doc_->decoded(nodes[m].key_at, nodes[m].key_len) == key)
                 return Value(doc_, m);
     }
     return Value(doc_, Document::kNone);

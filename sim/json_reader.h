@@ -1,8 +1,8 @@
-// A small, strict JSON reader for scenario files: the whole text is checked (RFC 8259 syntax,
-// UTF-8, numbers that fit), then read through light views of its values. It refuses what a
-// hand-edited file gets wrong and a general reader lets through: the same entry twice in one
-// object, and nesting deeper than any scenario needs. It throws nothing; a problem is reported
-// as text with its line and column.
+// A strict JSON reader for scenario files. The text is parsed by nlohmann-json's event parser
+// (RFC 8259 syntax, UTF-8, numbers that fit), and its events build a small tree read through
+// light views of its values. It refuses what a hand-edited file gets wrong and a general reader
+// lets through: the same entry twice in one object, and nesting deeper than any scenario needs.
+// It throws nothing; a problem is reported as text with its line and column.
 #pragma once
 
 #include <cstdint>
@@ -23,14 +23,12 @@ class Document;
 // One value in a parsed document; members and elements are linked through `first`, `next`.
 struct Node {
     Kind kind = Kind::null;
-    bool negative = false;     // integer below zero
-    bool escaped_key = false;  // the key had escapes: its text is the document's decoded copy
-    bool escaped = false;      // the string had escapes: likewise
-    std::uint32_t next = 0;    // next member or element; 0: none
-    std::uint32_t first = 0;   // first member or element; 0: none
-    std::uint32_t count = 0;   // members or elements
-    std::uint32_t key_at = 0, key_len = 0;
-    std::uint32_t str_at = 0, str_len = 0;  // decoded string
+    bool negative = false;    // integer below zero
+    std::uint32_t next = 0;   // next member or element; 0: none
+    std::uint32_t first = 0;  // first member or element; 0: none
+    std::uint32_t count = 0;  // members or elements
+    std::uint32_t key_at = 0, key_len = 0;  // the member's key, in the document's decoded text
+    std::uint32_t str_at = 0, str_len = 0;  // a string's decoded text, likewise
     std::uint32_t src_at = 0, src_len = 0;  // the value's text
     std::uint64_t magnitude = 0;            // integer's absolute value; 1 for true
 };
@@ -102,11 +100,11 @@ private:
     friend class Value;
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
-    class Parser;
-    std::string_view view(bool escaped, std::uint32_t at, std::uint32_t n) const;
+    class Builder;  // the parser's event handler
+    std::string_view decoded(std::uint32_t at, std::uint32_t n) const { return std::string_view(decoded_).substr(at, n); }
     std::string_view text_;
     std::vector<Node> nodes_;
-    std::string decoded_;  // strings and keys that had escapes, decoded
+    std::string decoded_;  // the decoded text of every string and key
 };
 
 }  // namespace kestrel::sim::json
