@@ -66,19 +66,11 @@ void MainWindow::build() {
     root->addWidget(ui::title(this, "Label2", kTitle));
 
     // System commands: link settings, log and the link buttons.
-    QGroupBox* system = ui::frame(this, "WriteDeviceNo", QStringLiteral(" 系统命令 "));
-    auto* fields = new QGridLayout;
-    pcId_ = ui::hexField(system, "pc_id", 2);
-    port_ = ui::comboBox(system, "PORT", {}, {});
-    baudRate_ = ui::comboBox(system, "BaudRate", {}, {});
-    fields->addWidget(ui::label(system, "Label1", QStringLiteral("机器编号:")), 0, 0);
-    fields->addWidget(pcId_, 0, 1);
-    fields->addWidget(ui::label(system, "Label4", QStringLiteral("(16进制)")), 0, 2);
-    fields->addWidget(ui::label(system, "Label3", QStringLiteral("通信串口:")), 1, 0);
-    fields->addWidget(port_, 1, 1, 1, 2);
-    fields->addWidget(ui::label(system, "Label5", QStringLiteral("波特率:")), 2, 0);
-    fields->addWidget(baudRate_, 2, 1, 1, 2);
-    pcId_->setMaximumWidth(60);
+    ui::SystemCommands systemCommands = ui::systemCommands(this);
+    QGroupBox* system = systemCommands.frame;
+    pcId_ = systemCommands.pcId;
+    port_ = systemCommands.port;
+    baudRate_ = systemCommands.baudRate;
 
     auto* buttons = new QGridLayout;
     QPushButton* linka = ui::button(system, "linka", QStringLiteral("联  接"));
@@ -96,15 +88,9 @@ void MainWindow::build() {
     buttons->addWidget(clear, 2, 1);
     buttons->addWidget(exita, 3, 0, 1, 2);
 
-    auto* left = new QVBoxLayout;
-    left->addLayout(fields);
-    left->addLayout(buttons);
-    left->addStretch();
-    list1_ = ui::logList(system);
-    list1_->setMinimumWidth(340);
-    auto* systemLayout = new QHBoxLayout(system);
-    systemLayout->addLayout(left);
-    systemLayout->addWidget(list1_, 1);
+    systemCommands.column->addLayout(buttons);
+    systemCommands.column->addStretch();
+    list1_ = systemCommands.addLog(340);
     root->addWidget(system);
 
     auto addRow = [this, root](const char* name, const QString& caption, QList<QWidget*> widgets) {

@@ -17,6 +17,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 class QWidget;
 
 namespace plover::ui {
@@ -40,6 +41,19 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption);
 QLineEdit* maskedField(QWidget* parent, const char* name, const QString& mask, const QString& text = {});
 // A label that shows the outcome of a screen's last command; starts empty.
 QLabel* resultLabel(QWidget* parent, const char* name = "result");
+
+// The " 系统命令 " frame of the main window and of the device settings: the reader number
+// (hex), port and rate fields in a column, to which the caller adds its buttons, then the log
+// beside them (`addLog`, after the buttons, so the focus moves through them first).
+struct SystemCommands {
+    QGroupBox* frame = nullptr;
+    QLineEdit* pcId = nullptr;
+    QComboBox* port = nullptr;
+    QComboBox* baudRate = nullptr;
+    QVBoxLayout* column = nullptr;  // the fields; the caller's buttons go below them
+    QListWidget* addLog(int minimumWidth);
+};
+SystemCommands systemCommands(QWidget* parent);
 
 // Option buttons that stand for codes: at most one is chosen, and the group gives the code of
 // the chosen one (or the screen's code for none chosen).
