@@ -9,6 +9,9 @@ KESTREL_PACKAGES=(
   help2man file
   doxygen
   ccache
+  libtomlplusplus-dev libcpp-httplib-dev libsqlite3-dev sqlite3 libmosquitto-dev mosquitto mosquitto-clients
+  chromium tshark
+  qt6-l10n-tools
 )
 
 # The cross-compilers and Wine of the Windows stage (scripts/test-windows).
