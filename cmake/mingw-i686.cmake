@@ -1,16 +1,5 @@
 # Cross-build for i686 Windows with Debian's mingw-w64 (the -posix thread model).
 #   cmake -S . -B build-win-i686 --toolchain cmake/mingw-i686.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(KESTREL_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${KESTREL_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KESTREL_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${KESTREL_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${KESTREL_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 namespace kestrel::link {
 
@@ -62,5 +63,26 @@ SerialPort* open_platform_port(const char* device, const SerialSettings& setting
 // Purges and closes a port `open_platform_port` made, sleeps 50 ms and frees it. False when it
 // could not be closed: the port then stays open and usable.
 bool close_platform_port(SerialPort* port);
+
+// What both backends' open_platform_port and close_platform_port do around their own port
+// class, whose open(device, settings) and close() give 0 on success.
+template <class Backend>
+SerialPort* open_backend_port(const char* device, const SerialSettings& settings, const CancelSignal* cancel) {
+    if (device == nullptr) return nullptr;
+    auto* port = new (std::nothrow) Backend(cancel);
+    if (port == nullptr) return nullptr;
+    if (port->open(device, settings) != 0) {
+        delete port;
+        return nullptr;
+    }
+    return port;
+}
+template <class Backend>
+bool close_backend_port(SerialPort* port) {
+    auto* p = dynamic_cast<Backend*>(port);
+    if (p == nullptr || p->close() != 0) return false;
+    delete p;
+    return true;
+}
 
 }  // namespace kestrel::link

@@ -238,21 +238,9 @@ bool serial_device_name(std::uint32_t index, char (&out)[kMaxSerialDeviceName + 
 }
 
 SerialPort* open_platform_port(const char* device, const SerialSettings& settings, const CancelSignal* cancel) {
-    if (device == nullptr) return nullptr;
-    auto* port = new (std::nothrow) PosixSerialPort(cancel);
-    if (port == nullptr) return nullptr;
-    if (port->open(device, settings) != 0) {
-        delete port;
-        return nullptr;
-    }
-    return port;
+    return open_backend_port<PosixSerialPort>(device, settings, cancel);
 }
 
-bool close_platform_port(SerialPort* port) {
-    auto* p = static_cast<PosixSerialPort*>(port);
-    if (p == nullptr || p->close() != 0) return false;
-    delete p;
-    return true;
-}
+bool close_platform_port(SerialPort* port) { return close_backend_port<PosixSerialPort>(port); }
 
 }  // namespace kestrel::link

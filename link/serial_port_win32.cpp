@@ -288,21 +288,9 @@ bool serial_device_name(std::uint32_t index, char (&out)[kMaxSerialDeviceName + 
 }
 
 SerialPort* open_platform_port(const char* device, const SerialSettings& settings, const CancelSignal* cancel) {
-    if (device == nullptr) return nullptr;
-    auto* port = new (std::nothrow) Win32SerialPort(cancel);
-    if (port == nullptr) return nullptr;
-    if (port->open(device, settings) != 0) {
-        delete port;
-        return nullptr;
-    }
-    return port;
+    return open_backend_port<Win32SerialPort>(device, settings, cancel);
 }
 
-bool close_platform_port(SerialPort* port) {
-    auto* p = dynamic_cast<Win32SerialPort*>(port);
-    if (p == nullptr || p->close() != 0) return false;
-    delete p;
-    return true;
-}
+bool close_platform_port(SerialPort* port) { return close_backend_port<Win32SerialPort>(port); }
 
 }  // namespace kestrel::link
