@@ -58,6 +58,19 @@ std::string unexpected(char c) { return std::string("unexpected character '") + 
 
 }  // namespace
 
+std::string line_and_column(std::string_view text, std::size_t offset) {
+    // Lines counted by memchr: a damaged file may fail deep into a long text.
+    const std::size_t end = std::min(offset, text.size());
+    std::size_t line = 1, line_start = 0;
+    for (const char* nl = text.data();
+         (nl = static_cast<const char*>(std::memchr(nl, '\n', end - static_cast<std::size_t>(nl - text.data()))));) {
+        ++line;
+        line_start = static_cast<std::size_t>(++nl - text.data());
+    }
+    const std::size_t column = end - line_start + 1;
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -94,16 +107,7 @@ public:
             if (!ok && problem_.empty()) fail(end_, "the parser stopped here");
         }
         if (!ok) {
-            // Lines counted by memchr: a damaged file may fail deep into a long text.
-            const std::size_t end = std::min(failed_at_, text_.size());
-            std::size_t line = 1, line_start = 0;
-            for (const char* nl = text_.data(); (nl = static_cast<const char*>(std::memchr(
-                                                     nl, '\n', end - static_cast<std::size_t>(nl - text_.data()))));) {
-                ++line;
-                line_start = static_cast<std::size_t>(++nl - text_.data());
-            }
-            const std::size_t column = end - line_start + 1;
-            error = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + problem_;
+            error = line_and_column(text_, failed_at_) + ": " + problem_;
             doc_.nodes_.clear();
         }
         return ok;
@@ -377,6 +381,11 @@ std::uint64_t Value::uint64() const { return kind() == Kind::integer && !node()-
 std::string_view Value::text() const {
     const auto* n = node();
     return n ? doc_->text_.substr(n->src_at, n->src_len) : std::string_view();
+}
+
+std::string Value::place() const {
+    const auto* n = node();
+    return n ? line_and_column(doc_->text_, n->src_at) : std::string();
 }
 
 std::size_t Value::size() const { return node() ? node()->count : 0; }

@@ -16,6 +16,9 @@ namespace kestrel::sim::json {
 // texts of scenario files).
 int hex_digit(char c);
 
+// "line L, column C" of the byte at `offset` of `text` (lines and columns counted from 1).
+std::string line_and_column(std::string_view text, std::size_t offset);
+
 enum class Kind : std::uint8_t { null, boolean, integer, number, string, array, object };
 
 class Document;
@@ -53,6 +56,8 @@ public:
     std::uint64_t uint64() const;
     // The value as it is written in the text (a number's digits, a string with its quotes).
     std::string_view text() const;
+    // Where the value starts in the text: "line L, column C" (empty for a missing member).
+    std::string place() const;
 
     // Members of an object or elements of an array.
     std::size_t size() const;

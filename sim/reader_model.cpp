@@ -21,6 +21,7 @@ void ReaderModel::on(std::uint8_t command, Handler handler) { handlers_[command]
 Reply ReaderModel::handle(const Request& request) {
     const Handler& h = handlers_[request.command];
     if (!h) return Reply{kStatusUnknownCommand, {}};
+    field.take_time();
     return h(*this, request);
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +32,10 @@ struct Loader {
     bool fail(const std::string& where, const std::string& what) {
         if (error.empty()) error = where + ": " + what;
         return false;
+    }
+    // The same, saying where in the text the value `at` starts.
+    bool fail(const std::string& where, Value at, const std::string& what) {
+        return fail(where + " at " + at.place(), what);
     }
 
     bool keys(Value j, const std::string& where, std::initializer_list<const char*> allowed) {
@@ -106,6 +112,40 @@ struct Loader {
         const std::int64_t v = j.int64();
         if (!fits || v < min || v > max) return fail(where, "must be " + std::to_string(min) + ".." + std::to_string(max));
         out = static_cast<long>(v);
+        return true;
+    }
+
+    // A time in seconds: a number, fractions allowed, finite and not negative.
+    bool seconds(Value j, const std::string& where, double& out) {
+        if (j.is_integer() || j.kind() == json::Kind::number) {
+            const std::string_view text = j.text();
+            double v = 0;
+            const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), v);
+            if (problem == std::errc() && end == text.data() + text.size() && std::isfinite(v) && v >= 0) {
+                out = v;
+                return true;
+            }
+        }
+        return fail(where, j, "must be a number of seconds, 0 or more");
+    }
+
+    // When the tag is in the field: {"in_s": A, "out_s": B, "period_s": P}, each optional.
+    bool presence(Value j, const std::string& where, Presence& p) {
+        if (!j.is_object()) return fail(where, j, "must be an object {\"in_s\", \"out_s\", \"period_s\"}");
+        if (!keys(j, where, {"in_s", "out_s", "period_s"})) return false;
+        Presence next;
+        if (j.contains("in_s") && !seconds(j["in_s"], where + ".in_s", next.in_s)) return false;
+        if (j.contains("out_s") && !seconds(j["out_s"], where + ".out_s", next.out_s)) return false;
+        if (j.contains("period_s") && !seconds(j["period_s"], where + ".period_s", next.period_s)) return false;
+        if (j.contains("out_s") && next.in_s >= next.out_s)
+            return fail(where + ".out_s", j["out_s"], "must be later than in_s");
+        if (j.contains("period_s")) {
+            if (next.period_s == 0) return fail(where + ".period_s", j["period_s"], "must be more than 0");
+            if (j.contains("out_s") && next.out_s > next.period_s)
+                return fail(where + ".out_s", j["out_s"], "must not be later than period_s");
+            if (next.in_s >= next.period_s) return fail(where + ".in_s", j["in_s"], "must be less than period_s");
+        }
+        p = next;
         return true;
     }
 
@@ -239,7 +279,8 @@ struct Loader {
             return fail(where + ".standard", "must be epc, gb or gjb");
         Tag t = Tag::blank(s);
         if (s == Standard::epc) {
-            if (!keys(j, where, {"standard", "epc", "tid", "user", "access_password", "kill_password", "halted"}))
+            if (!keys(j, where,
+                      {"standard", "epc", "tid", "user", "access_password", "kill_password", "halted", "presence"}))
                 return false;
             if (j.contains("epc")) {
                 std::vector<std::uint8_t> epc;
@@ -261,9 +302,9 @@ struct Loader {
         } else {
             const bool gb = s == Standard::gb;
             if (gb ? !keys(j, where, {"standard", "coding", "security_word", "info", "security", "user", "passwords",
-                                      "security_params", "auth_key", "fd_password", "halted"})
+                                      "security_params", "auth_key", "fd_password", "halted", "presence"})
                    : !keys(j, where, {"standard", "coding", "security_word", "info", "security", "user", "passwords",
-                                      "security_params", "fd_user2", "fd_user3", "halted"}))
+                                      "security_params", "fd_user2", "fd_user3", "halted", "presence"}))
                 return false;
             if (j.contains("coding") && !area(j["coding"], where + ".coding", t, 1, true)) return false;
             // A tag record (one length byte) carries the security word and the coding area.
@@ -320,6 +361,7 @@ struct Loader {
             if (!j["halted"].is_boolean()) return fail(where + ".halted", "must be true or false");
             t.halted = j["halted"].boolean();
         }
+        if (j.contains("presence") && !presence(j["presence"], where + ".presence", t.presence)) return false;
         m.field.tags.push_back(std::move(t));
         return true;
     }
@@ -382,6 +424,8 @@ bool load_scenario(const std::string& json_text, ReaderModel& model, FaultPlan& 
         return false;
     }
     model.adopt_defaults();
+    // The tags' schedules run from here.
+    model.field.clock.restart();
     return true;
 }
 

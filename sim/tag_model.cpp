@@ -1,6 +1,7 @@
 #include "sim/tag_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 #include "sim/reader_model.h"
@@ -194,6 +195,21 @@ bool Tag::matches(std::uint8_t area, std::uint16_t bit_address, std::uint8_t bit
     return true;
 }
 
+bool Presence::at(double seconds) const {
+    const double t = period_s > 0 ? std::fmod(seconds, period_s) : seconds;
+    return in_s <= t && t < out_s;
+}
+
+double FieldClock::seconds() const {
+    if (manual_) return *manual_;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void FieldClock::restart() {
+    manual_.reset();
+    start_ = std::chrono::steady_clock::now();
+}
+
 // ---- the field ----
 
 TagField::TagField() {
@@ -205,7 +221,7 @@ TagField::TagField() {
 
 Tag* TagField::target(Standard s) {
     StandardSide& side_ = of(s);
-    auto awake = [&](const Tag& t) { return t.standard == s && t.present() && !t.halted; };
+    auto awake = [&](const Tag& t) { return t.standard == s && answers(t) && !t.halted; };
     if (side_.current >= 0 && static_cast<std::size_t>(side_.current) < tags.size() && awake(tags[side_.current]))
         return &tags[side_.current];
     const SelectParams& sel = side_.working.select;
@@ -341,7 +357,7 @@ Reply query_on(Ctx& c) {
     c.side.block_start = c.side.block_count = 0;
     c.side.current = -1;
     for (Tag& t : c.field().tags) {
-        if (t.standard != c.s() || !t.present()) continue;
+        if (t.standard != c.s() || !c.field().answers(t)) continue;
         t.granted = 0;  // a new round ends every tag's session
         if (!t.halted && t.matches(sel.area, sel.bit_address, sel.bit_length, sel.mask))
             c.side.list.push_back(t.identifier());
@@ -418,7 +434,7 @@ Reply wake(Ctx& c) {
     auto& tags = c.field().tags;
     for (std::size_t i = 0; i < tags.size(); ++i) {
         Tag& t = tags[i];
-        if (t.standard != c.s() || !t.present() || !t.matches(r.u8(0), r.u16(1), bits, r.bytes(4, 32))) continue;
+        if (t.standard != c.s() || !c.field().answers(t) || !t.matches(r.u8(0), r.u16(1), bits, r.bytes(4, 32))) continue;
         if (c.side.current != static_cast<int>(i)) t.granted = 0;
         t.halted = false;
         c.side.current = static_cast<int>(i);

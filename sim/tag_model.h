@@ -7,7 +7,10 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -76,6 +79,33 @@ inline constexpr std::uint64_t kFdPassword = 1ull << 61;         // FD security 
 // GJB passwords travel in this order.
 enum GjbPassword : std::size_t { kGjbKillPw = 0, kGjbLockPw = 1, kGjbReadPw = 2, kGjbWritePw = 3 };
 
+// When a tag is in the reader's field, on the field's clock (seconds): from `in_s` until
+// `out_s`; with a period, from `in_s` until `out_s` within every period (the clock's time
+// modulo `period_s`). A tag out of the field answers nothing, as if it were not there; it keeps
+// its memory and states and answers again once it is back.
+struct Presence {
+    double in_s = 0;
+    double out_s = std::numeric_limits<double>::infinity();  // never leaves
+    double period_s = 0;                                     // 0: no period
+
+    bool at(double seconds) const;
+};
+
+// The time the field's schedules run on: seconds since the reader was built from its scenario,
+// on the steady clock. Tests set it by hand instead.
+class FieldClock {
+public:
+    double seconds() const;
+    // The time is 0 now and runs on from there.
+    void restart();
+    // The time stands at `seconds` until set again or restarted.
+    void set(double seconds) { manual_ = seconds; }
+
+private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::optional<double> manual_;
+};
+
 struct Tag {
     Standard standard = Standard::epc;
     // Area contents, two bytes a word. EPC: reserved, EPC (CRC, PC, EPC), TID, user.
@@ -96,6 +126,7 @@ struct Tag {
     bool killed = false;
     bool halted = false;
     std::uint64_t granted = 0;
+    Presence presence;
 
     // A tag of `s` with blank memory of the standard's sizes and its lock targets.
     static Tag blank(Standard s);
@@ -109,7 +140,8 @@ struct Tag {
     // Whether the area's bits from `bit_address` match `mask` over `bit_length` bits.
     bool matches(std::uint8_t area, std::uint16_t bit_address, std::uint8_t bit_length,
                  std::span<const std::uint8_t> mask) const;
-    bool present() const { return !killed; }
+    // Whether the tag can answer at `seconds` on the field's clock: not killed, and in the field.
+    bool present(double seconds) const { return !killed && presence.at(seconds); }
 };
 
 // The select parameters of one standard.
@@ -147,6 +179,14 @@ public:
     std::vector<Tag> tags;
     std::array<StandardSide, kStandards> side;
     Key16 auth_password{};  // GB: the reader's authentication password
+    FieldClock clock;
+    double now_s = 0;  // the clock's time when the command at hand arrived
+
+    // Takes the time of a command's arrival: every tag it reaches is in or out of the field
+    // as of then.
+    void take_time() { now_s = clock.seconds(); }
+    // Whether `t` answers the command at hand.
+    bool answers(const Tag& t) const { return t.present(now_s); }
 
     StandardSide& of(Standard s) { return side[static_cast<std::size_t>(s)]; }
     // The tag the reader talks to for `s`: the tag last woken while it is still awake,

@@ -1,5 +1,6 @@
 // The tag commands of the three standards against the reader model, in-process.
 #include "model_harness.h"
+#include "sim/scenario.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -317,6 +318,162 @@ TEST(TagModel, CustomCommandEchoesTheCommandBytes) {
         EXPECT_EQ(call(m, code, {0, 12, 0, 0, 4, 0xAB, 0xC0}).data, hex("02 AB C0"));
         EXPECT_EQ(call(m, code, {0, 12, 0, 0, 4, 0xAB}).data, Bytes{sim::kTagErrorBadRequest});
     }
+}
+
+// ---- tags that enter and leave the field on a schedule ----
+
+// Tag 0 in the field on `presence`, tag 1 always there; whether tag 0 answers at `t` seconds,
+// asked by inventory and by a read of its user memory once it is the only awake tag.
+struct Answered {
+    bool listed;  // in the tag list of an inventory
+    bool read;    // a read finds it
+};
+Answered at_time(sim::ReaderModel& m, const Std& s, double t) {
+    m.field.clock.set(t);
+    EXPECT_EQ(call(m, s.base + 2).status, 0);
+    const auto recs = records(list(m, s, 0, 10));
+    const bool listed = std::find(recs.begin(), recs.end(), m.field.tags[0].identifier()) != recs.end();
+    EXPECT_NE(std::find(recs.begin(), recs.end(), m.field.tags[1].identifier()), recs.end()) << "tag 1 stays";
+    // Tag 1 halted: a read can only reach tag 0.
+    m.field.tags[1].halted = true;
+    const sim::Reply r = call(m, s.base + 8, s.memory(s.user_area, 0, 1));
+    m.field.tags[1].halted = false;
+    if (r.status != 0) {
+        EXPECT_EQ(r.data, Bytes{sim::kTagErrorNoTag}) << "an absent tag is not found at all";
+    }
+    return {listed, r.status == 0};
+}
+
+TEST(TagPresence, TagAnswersOnlyWhileInTheField) {
+    struct Case {
+        const char* what;
+        sim::Presence presence;
+        double t;
+        bool in;
+    };
+    const double never = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        {"before it enters", {1.5, 4, 0}, 1.499, false},
+        {"as it enters", {1.5, 4, 0}, 1.5, true},
+        {"just before it leaves", {1.5, 4, 0}, 3.999, true},
+        {"as it leaves", {1.5, 4, 0}, 4, false},
+        {"long after", {1.5, 4, 0}, 1000, false},
+        {"no out_s: stays", {2, never, 0}, 1e6, true},
+        {"periodic, first round, out", {1, 2, 5}, 0.5, false},
+        {"periodic, first round, in", {1, 2, 5}, 1.25, true},
+        {"periodic, later round, as it enters", {1, 2, 5}, 11, true},
+        {"periodic, later round, as it leaves", {1, 2, 5}, 12, false},
+        {"periodic, just before the period ends", {1, 2, 5}, 9.999, false},
+        {"periodic, out_s at the period's end", {0, 5, 5}, 9.999, true},
+        {"periodic, no out_s: in to the period's end", {3, never, 5}, 14.9, true},
+        {"periodic, no out_s: out at the round's start", {3, never, 5}, 15.1, false},
+    };
+    for (const Std& s : kAll) {
+        for (const Case& c : cases) {
+            auto m = with_tags(s.id, 2);
+            m.field.tags[0].presence = c.presence;
+            const Answered a = at_time(m, s, c.t);
+            EXPECT_EQ(a.listed, c.in) << int(s.base) << ": inventory " << c.what;
+            EXPECT_EQ(a.read, c.in) << int(s.base) << ": read " << c.what;
+        }
+    }
+}
+
+TEST(TagPresence, AnAbsentTagKeepsItsMemoryAndStatesAndAnswersWhenBack) {
+    for (const Std& s : kAll) {
+        auto m = with_tags(s.id, 1);
+        m.field.tags[0].presence = {0, 1, 2};  // in for the first second of every two
+        m.field.clock.set(0.5);
+        ASSERT_EQ(call(m, s.base + 9, s.write(s.user_area, 0, {0xAB, 0xCD})).status, 0);
+        // The tag is the one woken: out of the field even it answers nothing.
+        m.field.clock.set(1.5);
+        EXPECT_EQ(call(m, s.base + 8, s.memory(s.user_area, 0, 1)).data, Bytes{sim::kTagErrorNoTag}) << int(s.base);
+        EXPECT_EQ(call(m, s.base + 9, s.write(s.user_area, 0, {1, 2})).data, Bytes{sim::kTagErrorNoTag});
+        EXPECT_EQ(call(m, s.base + 0xA, {0, 0, 0, 0}).data, Bytes{sim::kTagErrorNoTag}) << "kill finds none";
+        EXPECT_EQ(call(m, s.base + 0xB, s.lock_read_only(s.user_area)).data, Bytes{sim::kTagErrorNoTag});
+        m.field.clock.set(2.25);
+        EXPECT_EQ(call(m, s.base + 8, s.memory(s.user_area, 0, 1)).data, hex("02 AB CD")) << "back, memory kept";
+    }
+}
+
+TEST(TagPresence, ScenarioSchedulesAndTheirRefusals) {
+    struct Good {
+        const char* presence;
+        sim::Presence want;
+    };
+    const double never = std::numeric_limits<double>::infinity();
+    const Good good[] = {
+        {R"({})", {0, never, 0}},
+        {R"({"in_s": 2})", {2, never, 0}},
+        {R"({"in_s": 0.25, "out_s": 1.5})", {0.25, 1.5, 0}},
+        {R"({"out_s": 3, "period_s": 3})", {0, 3, 3}},
+        {R"({"in_s": 1, "out_s": 2e0, "period_s": 10})", {1, 2, 10}},
+        {R"({"in_s": 4, "period_s": 5})", {4, never, 5}},
+    };
+    for (const char* standard : {"epc", "gb", "gjb"}) {
+        for (const Good& g : good) {
+            sim::ReaderModel m;
+            sim::FaultPlan plan;
+            std::string error;
+            const std::string json =
+                std::string(R"({"tags": [{"standard": ")") + standard + R"(", "presence": )" + g.presence + "}]}";
+            ASSERT_TRUE(sim::load_scenario(json, m, plan, error)) << json << ": " << error;
+            const sim::Presence& p = m.field.tags.at(0).presence;
+            EXPECT_EQ(p.in_s, g.want.in_s) << json;
+            EXPECT_EQ(p.out_s, g.want.out_s) << json;
+            EXPECT_EQ(p.period_s, g.want.period_s) << json;
+        }
+    }
+
+    struct Bad {
+        const char* presence;
+        const char* error;  // the whole message after the entry's name
+    };
+    // The presence object starts at column 43 of the scenario line below.
+    const Bad bad[] = {
+        {R"({"in_s": -1})", "tags[0].presence.in_s at line 1, column 52: must be a number of seconds, 0 or more"},
+        {R"({"out_s": "5"})", "tags[0].presence.out_s at line 1, column 53: must be a number of seconds, 0 or more"},
+        {R"({"period_s": true})",
+         "tags[0].presence.period_s at line 1, column 56: must be a number of seconds, 0 or more"},
+        {R"({"in_s": 1e400})", "not valid JSON: line 1, column 52: the number is too large"},
+        {R"({"in_s": 3, "out_s": 3})", "tags[0].presence.out_s at line 1, column 64: must be later than in_s"},
+        {R"({"in_s": 4, "out_s": 2.5})", "tags[0].presence.out_s at line 1, column 64: must be later than in_s"},
+        {R"({"out_s": 6, "period_s": 5})",
+         "tags[0].presence.out_s at line 1, column 53: must not be later than period_s"},
+        {R"({"in_s": 5, "period_s": 5})", "tags[0].presence.in_s at line 1, column 52: must be less than period_s"},
+        {R"({"period_s": 0})", "tags[0].presence.period_s at line 1, column 56: must be more than 0"},
+        {R"({"in_s": 1, "every_s": 4})", "tags[0].presence: unknown entry 'every_s'"},
+        {R"([1, 2])",
+         "tags[0].presence at line 1, column 43: must be an object {\"in_s\", \"out_s\", \"period_s\"}"},
+    };
+    for (const Bad& b : bad) {
+        sim::ReaderModel m;
+        sim::FaultPlan plan;
+        std::string error;
+        const std::string json = std::string(R"({"tags": [{"standard": "gjb", "presence": )") + b.presence + "}]}";
+        EXPECT_FALSE(sim::load_scenario(json, m, plan, error)) << json;
+        EXPECT_EQ(error, b.error) << json;
+    }
+    // Where a value sits on a later line.
+    sim::ReaderModel m;
+    sim::FaultPlan plan;
+    std::string error;
+    EXPECT_FALSE(sim::load_scenario("{\"tags\": [\n  {\"standard\": \"epc\",\n   \"presence\": {\"in_s\": -0.5}}]}",
+                                    m, plan, error));
+    EXPECT_EQ(error, "tags[0].presence.in_s at line 3, column 25: must be a number of seconds, 0 or more");
+}
+
+TEST(TagPresence, ScheduleRunsFromWhenTheScenarioWasLoaded) {
+    sim::ReaderModel m;
+    sim::FaultPlan plan;
+    std::string error;
+    // Built long before the scenario: its schedule still starts at the load.
+    m.field.clock.set(100);
+    ASSERT_TRUE(sim::load_scenario(R"({"tags": [{"standard": "epc", "presence": {"out_s": 60}}]})", m, plan, error))
+        << error;
+    EXPECT_LT(m.field.clock.seconds(), 60);
+    EXPECT_EQ(call(m, 0x22).status, 0);
+    EXPECT_EQ(records(list(m, kEpc, 0, 10)).size(), 1u) << "in the field on the running clock";
 }
 
 }  // namespace
