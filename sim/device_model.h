@@ -7,9 +7,9 @@
 #include <span>
 #include <vector>
 
-namespace kestrel::sim {
+#include "sim/command.h"
 
-class ReaderModel;
+namespace kestrel::sim {
 
 // Indexes into the 7-byte work parameter record.
 enum WorkParam : std::size_t {
@@ -72,8 +72,8 @@ std::array<std::uint8_t, 22> default_identity();
 // Channel mask with every channel of `region` enabled.
 ChannelMask full_channel_mask(std::uint8_t region);
 
-// Installs the device (identity, number, rate, ALARM, reset, restore, temperature) and RF
-// and work-parameter command handlers.
-void install_device_commands(ReaderModel& model);
+// Puts the handlers of the device commands (identity, number, rate, ALARM, reset, restore,
+// temperature, network) and the RF and work-parameter commands into `table`.
+void add_device_commands(CommandTable& table);
 
 }  // namespace kestrel::sim

@@ -1,52 +1,26 @@
-// The simulated reader: its state and one handler per command code.
+// The simulated reader: its state, and the one table of command handlers that answers it.
 //
 // The state lives in units, one per area of the reader: its own settings (device_model.h),
 // the tags in its field and what it keeps about them (tag_model.h), and its security devices
-// (security_model.h). Each unit installs the handlers of its command codes into the table.
+// (security_model.h). The handlers of each unit's command codes (device_model.h,
+// tag_commands.h, security_model.h) fill one table shared by every reader; a reader holds
+// nothing but its state.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <span>
+#include <utility>
 #include <vector>
 
+#include "sim/command.h"
 #include "sim/device_model.h"
 #include "sim/security_model.h"
 #include "sim/tag_model.h"
 
 namespace kestrel::sim {
 
-// One decoded command, as the reader received it.
-struct Request {
-    std::uint8_t address = 0;
-    std::uint8_t command = 0;
-    std::span<const std::uint8_t> data;
-};
-
-// What the reader answers: status byte and reply data.
-struct Reply {
-    std::uint8_t status = 0;
-    std::vector<std::uint8_t> data;
-};
-
-// Reader status bytes. Tag commands that fail answer their standard's tag-error status
-// (kStatusTagErrorEpc, kStatusTagErrorGb) with the tag error code (tag_model.h) as the first
-// reply byte; the other statuses belong to the reader's own commands.
-inline constexpr std::uint8_t kStatusOk = 0x00;
-inline constexpr std::uint8_t kStatusTagErrorEpc = 0x01;
-inline constexpr std::uint8_t kStatusTagErrorGb = 0x02;  // GB and GJB
-inline constexpr std::uint8_t kStatusBadParameter = 0x03;
-inline constexpr std::uint8_t kStatusReaderOff = 0x04;
-inline constexpr std::uint8_t kStatusNotSupported = 0x05;
-inline constexpr std::uint8_t kStatusNotReady = 0x06;
-// Status byte of the reply to a command code the reader does not know.
-inline constexpr std::uint8_t kStatusUnknownCommand = 0xFF;
-
 class ReaderModel {
 public:
-    using Handler = std::function<Reply(ReaderModel&, const Request&)>;
-
     // A reader with the factory settings and no tags in its field.
     ReaderModel();
 
@@ -55,11 +29,13 @@ public:
     // Sets the number now and as the factory default (what a restore returns to).
     void set_number(std::uint8_t n) { settings.number = n; defaults.number = n; }
 
-    // Installs (or replaces) the handler of one command code.
-    void on(std::uint8_t command, Handler handler);
-
-    // Answers one command through its handler.
+    // Answers one command through the handler of its code.
     Reply handle(const Request& request);
+
+    // Makes this reader answer one command code with `answer` instead of its handler: a test's
+    // reader that answers what no simulated state would (a refusal, an oversize reply).
+    using Answer = std::function<Reply(ReaderModel&, const Request&)>;
+    void on(std::uint8_t command, Answer answer);
 
     // A device reset: what the reader keeps only in working memory is lost, the tags in the
     // field lose power (halted and access states clear), stored settings stay.
@@ -76,7 +52,7 @@ public:
     SecurityDevices security;  // PSAM slots and the FM151M chip
 
 private:
-    std::array<Handler, 256> handlers_{};
+    std::vector<std::pair<std::uint8_t, Answer>> answers_;  // set by `on`; usually none
 };
 
 }  // namespace kestrel::sim

@@ -31,7 +31,7 @@ void Responder::feed(std::span<const std::uint8_t> bytes, std::vector<Transmissi
     feed(bytes, [&out](const Transmission& t) { out.push_back(t); });
 }
 
-void Responder::feed(std::span<const std::uint8_t> bytes, AnswerSink sink) {
+void Responder::feed(std::span<const std::uint8_t> bytes, const AnswerSink& sink) {
     // With nothing left over from earlier feeds the bytes are read where they are; only what
     // is left of them at the end is kept.
     const bool carried = !pending_.empty();
@@ -86,7 +86,7 @@ void Responder::feed(std::span<const std::uint8_t> bytes, AnswerSink sink) {
     }
 }
 
-void Responder::answer(const Request& request, AnswerSink sink) {
+void Responder::answer(const Request& request, const AnswerSink& sink) {
     // Copy the request data: the handler may change state that the span points into. A
     // command frame carries at most 255 bytes of data.
     std::array<std::uint8_t, 255> data{};

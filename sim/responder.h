@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <type_traits>
 #include <vector>
 
 #include "sim/reader_model.h"
@@ -22,24 +21,8 @@ struct Chunk {
 };
 using Transmission = std::vector<Chunk>;
 
-// Where the responder hands each answer: a borrowed call-back (a pointer to the caller's
-// callable and a function that calls it), so handing one over allocates nothing. It lives
-// only for the feed it is passed to; the transmission it is called with is valid only
-// during the call.
-class AnswerSink {
-public:
-    template <class F>
-        requires(!std::is_same_v<std::remove_cvref_t<F>, AnswerSink> && std::is_invocable_v<F&, const Transmission&>)
-    AnswerSink(F&& f)  // NOLINT(google-explicit-constructor): a lambda at the call is the point
-        : callable_(const_cast<void*>(static_cast<const void*>(&f))),
-          call_([](void* c, const Transmission& t) { (*static_cast<std::remove_reference_t<F>*>(c))(t); }) {}
-
-    void operator()(const Transmission& t) const { call_(callable_, t); }
-
-private:
-    void* callable_;
-    void (*call_)(void*, const Transmission&);
-};
+// Where the responder hands each answer; the transmission is valid only during the call.
+using AnswerSink = std::function<void(const Transmission&)>;
 
 class Responder {
 public:
@@ -51,10 +34,9 @@ public:
     // Feeds bytes received from the host. Each complete, valid frame addressed to this reader
     // (or to 0xFF) is answered; the answers are appended to `out` in order.
     void feed(std::span<const std::uint8_t> bytes, std::vector<Transmission>& out);
-    // The same, handing each answer to `sink` as it is made. The answer's buffers are the
-    // responder's, reused from one answer to the next: a caller that sends at once (or
-    // drops the answers) pays no allocation per frame for them.
-    void feed(std::span<const std::uint8_t> bytes, AnswerSink sink);
+    // The same, handing each answer to `sink` as it is made, in the responder's buffers
+    // (reused from one answer to the next).
+    void feed(std::span<const std::uint8_t> bytes, const AnswerSink& sink);
 
     // Forgets a partly received frame: a new connection starts a new byte stream.
     void reset_stream() { pending_.clear(); }
@@ -69,7 +51,7 @@ public:
     std::size_t frames_answered() const { return frames_answered_; }
 
 private:
-    void answer(const Request& request, AnswerSink sink);
+    void answer(const Request& request, const AnswerSink& sink);
 
     ReaderModel& model_;
     Shaper shaper_;

@@ -4,6 +4,7 @@
 
 #include "sim/reader_model.h"
 #include "sim/request_view.h"
+#include "sim/tag_commands.h"
 
 namespace kestrel::sim {
 
@@ -182,15 +183,16 @@ struct FdCtx {
 
 using FdHandler = Reply (*)(FdCtx&);
 
-void install_fd(ReaderModel& model, std::uint8_t code, std::size_t size, FdHandler h) {
-    model.on(code, [size, h](ReaderModel& m, const Request& req) {
-        FdCtx c{m, RequestView(req.data), nullptr};
-        if (!m.settings.chip_on) return c.fail(kTagErrorReaderOff);
-        if (req.data.size() != size) return c.fail(kTagErrorBadRequest);
-        c.tag = m.field.target(Standard::gb);
-        if (!c.tag) return c.fail(kTagErrorNoTag);
-        return h(c);
-    });
+// The handler of an FD command whose request is exactly `Size` bytes, to the GB tag the reader
+// talks to.
+template <std::size_t Size, FdHandler Run>
+Reply fd_command(ReaderModel& m, const Request& req) {
+    FdCtx c{m, RequestView(req.data), nullptr};
+    if (!m.settings.chip_on) return c.fail(kTagErrorReaderOff);
+    if (req.data.size() != Size) return c.fail(kTagErrorBadRequest);
+    c.tag = m.field.target(Standard::gb);
+    if (!c.tag) return c.fail(kTagErrorNoTag);
+    return Run(c);
 }
 
 Password password_of(const RequestView& r) { return {r.u8(0), r.u8(1), r.u8(2), r.u8(3)}; }
@@ -288,23 +290,23 @@ void SecurityDevices::reset() {
     fm151m.cipher.release();
 }
 
-void install_security_commands(ReaderModel& model) {
-    model.on(0xF0, psam_power);
-    model.on(0xF1, psam_warm_reset);
-    model.on(0xF2, psam_command);
-    model.on(0xF3, psam_issue);
-    model.on(0xD0, fm_id);
-    model.on(0xD1, fm_random);
-    model.on(0xD2, fm_hash);
-    model.on(0xD3, fm_cipher);
-    install_fd(model, 0xA0, 4, fd_access);
-    install_fd(model, 0xA1, 4, fd_pwd_write);
-    install_fd(model, 0xA2, 1, fd_pwd_lock);
-    install_fd(model, 0xA3, 4, fd_init_end);
-    install_fd(model, 0xA4, 0, fd_lock_info);
-    install_fd(model, 0xA5, 16, fd_write_auth_key);
-    install_fd(model, 0xA6, 2, fd_dual_auth);
-    install_fd(model, 0xA7, 1, fd_diver_key);
+void add_security_commands(CommandTable& table) {
+    table[0xF0] = psam_power;
+    table[0xF1] = psam_warm_reset;
+    table[0xF2] = psam_command;
+    table[0xF3] = psam_issue;
+    table[0xD0] = fm_id;
+    table[0xD1] = fm_random;
+    table[0xD2] = fm_hash;
+    table[0xD3] = fm_cipher;
+    table[0xA0] = fd_command<4, fd_access>;
+    table[0xA1] = fd_command<4, fd_pwd_write>;
+    table[0xA2] = fd_command<1, fd_pwd_lock>;
+    table[0xA3] = fd_command<4, fd_init_end>;
+    table[0xA4] = fd_command<0, fd_lock_info>;
+    table[0xA5] = fd_command<16, fd_write_auth_key>;
+    table[0xA6] = fd_command<2, fd_dual_auth>;
+    table[0xA7] = fd_command<1, fd_diver_key>;
 }
 
 }  // namespace kestrel::sim

@@ -7,11 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "sim/command.h"
 #include "sim/crypto.h"
 
 namespace kestrel::sim {
-
-class ReaderModel;
 
 struct PsamSlot {
     bool powered = false;
@@ -46,7 +45,8 @@ struct SecurityDevices {
     void reset();
 };
 
-void install_security_commands(ReaderModel& model);
+// Puts the handlers of the PSAM, FM151M and GB FD commands into `table`.
+void add_security_commands(CommandTable& table);
 
 // The diversified key of a GB tag for one key identifier: SM4 of the tag's TID (8 bytes)
 // followed by its complement, under the reader's master key.

@@ -17,9 +17,6 @@
 
 namespace kestrel::sim {
 
-class ReaderModel;
-struct Reply;
-
 enum class Standard : std::uint8_t { epc = 0, gb = 1, gjb = 2 };
 inline constexpr std::size_t kStandards = 3;
 
@@ -52,6 +49,15 @@ bool standard_by_name(const std::string& name, Standard& out);
 using Password = std::array<std::uint8_t, 4>;
 using Key16 = std::array<std::uint8_t, 16>;
 
+// The four bytes from `offset` of `bytes` (zeros past the end).
+Password password_at(std::span<const std::uint8_t> bytes, std::size_t offset);
+// A zero password protects nothing.
+inline bool is_zero(const Password& p) { return p == Password{}; }
+
+// GB areas: information, coding, security, user 1..16.
+inline constexpr std::uint8_t kGbAreas = 19;
+inline constexpr std::uint8_t kGbSecurityArea = 2;
+
 // A range of words that locks as one, with its access rights.
 struct LockTarget {
     std::uint8_t area = 0;
@@ -78,6 +84,8 @@ inline constexpr std::uint64_t kFdPassword = 1ull << 61;         // FD security 
 
 // GJB passwords travel in this order.
 enum GjbPassword : std::size_t { kGjbKillPw = 0, kGjbLockPw = 1, kGjbReadPw = 2, kGjbWritePw = 3 };
+// The reader's EPC passwords, in the order they travel.
+enum EpcPassword : std::size_t { kEpcAccessPw = 0, kEpcKillPw = 1 };
 
 // When a tag is in the reader's field, on the field's clock (seconds): from `in_s` until
 // `out_s`; with a period, from `in_s` until `out_s` within every period (the clock's time
@@ -140,6 +148,21 @@ struct Tag {
     // Whether the area's bits from `bit_address` match `mask` over `bit_length` bits.
     bool matches(std::uint8_t area, std::uint16_t bit_address, std::uint8_t bit_length,
                  std::span<const std::uint8_t> mask) const;
+
+    // The access rules, the same for the three standards. Each check answers the tag error
+    // code of what forbids the access, or 0 when it may go ahead.
+    // Words [word, word + count) lie within `area`.
+    std::uint8_t check_range(std::uint8_t area, std::uint32_t word, std::uint32_t count) const;
+    // The tag lets the reader read (or write) words [word, word + count) of `area`: no lock
+    // forbids it, and the password the access needs is zero or was checked.
+    std::uint8_t check_access(std::uint8_t area, std::uint32_t word, std::uint32_t count, bool write) const;
+    // EPC: the access password was checked in this session, or is zero.
+    bool epc_secured() const;
+    // Whether password `p` lets the access it guards go ahead: it is zero, or the tag granted
+    // `grant_bit` in this session.
+    bool opens(const Password& p, std::uint64_t grant_bit) const { return is_zero(p) || (granted & grant_bit); }
+    // Stores `bytes` from `word` of `area` (checked by the caller); an EPC write keeps the CRC.
+    void store_words(std::uint8_t area, std::uint32_t word, std::span<const std::uint8_t> bytes);
     // Whether the tag can answer at `seconds` on the field's clock: not killed, and in the field.
     bool present(double seconds) const { return !killed && presence.at(seconds); }
 };
@@ -199,14 +222,5 @@ public:
     // A factory restore: the stored parameters return to their defaults too.
     void forget_stored();
 };
-
-void install_tag_commands(ReaderModel& model);
-
-// Shared pieces the FD commands use on the same tags.
-namespace tags {
-// A failed tag command of standard `s`.
-Reply fail(Standard s, std::uint8_t error);
-Reply succeed(std::vector<std::uint8_t> data = {0x00});
-}  // namespace tags
 
 }  // namespace kestrel::sim
