@@ -1,13 +1,15 @@
 // The simulator's scenario loader: JSON text with the reader's settings, tags and faults.
 #include <string>
 
-#include "fuzz/shared_reader.h"
+#include "sim/faults.h"
+#include "sim/reader_model.h"
 #include "sim/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static kestrel::fuzz::SharedReader reader;
+    // A reader as built for every input.
+    kestrel::sim::ReaderModel model;
+    kestrel::sim::FaultPlan plan;
     std::string error;
-    kestrel::sim::load_scenario(std::string(reinterpret_cast<const char*>(data), size), reader.model, reader.plan, error);
-    reader.clear();
+    kestrel::sim::load_scenario(std::string(reinterpret_cast<const char*>(data), size), model, plan, error);
     return 0;
 }
