@@ -243,7 +243,7 @@ GatewayConfig parse_config(std::string_view text, const std::string& file) {
     std::size_t index = 0;
     for (const toml::node& node : *list) {
         const Section s(file, *node.as_table(), "readers[" + std::to_string(index) + "]", top.place("readers").line);
-        s.only({"id", "uri", "location", "standards"});
+        s.only({"id", "uri", "location", "standards", "llrp_port"});
         ReaderConfig reader;
         if (!s.text("id", reader.id)) fail(s.place("id"), "missing");
         if (!valid_id(reader.id)) fail(s.place("id"), "use 1 to 64 letters, digits, '_', '-' or '.'");
@@ -255,6 +255,13 @@ GatewayConfig parse_config(std::string_view text, const std::string& file) {
         if (reader.location.size() > 128) fail(s.place("location"), "too long (at most 128 characters)");
         reader.standards = config.standards;
         s.standards("standards", reader.standards);
+        std::int64_t llrp_port = 0;
+        if (s.integer("llrp_port", 0, 65535, llrp_port)) {
+            for (const ReaderConfig& other : config.readers)
+                if (llrp_port != 0 && other.llrp_port == llrp_port)
+                    fail(s.place("llrp_port"), "port " + std::to_string(llrp_port) + " is reader \"" + other.id + "\"'s already");
+            reader.llrp_port = static_cast<int>(llrp_port);
+        }
         config.readers.push_back(std::move(reader));
         ++index;
     }

@@ -21,6 +21,7 @@ struct ReaderConfig {
     std::string uri;       // a kestrel_open URI: serial:, tcp://, usb
     std::string location;  // where its antennas look
     std::vector<int> standards;  // KESTREL_STANDARD_*, in inventory order
+    int llrp_port = -1;          // the port kestrel-llrp serves it on as an LLRP reader (-1: none)
 };
 
 struct GatewayConfig {
