@@ -3,7 +3,11 @@
 //   kestrel-llrp --reader dock1=tcp://192.168.1.200:5084 --port 5084
 //                --reader dock2=serial:///dev/ttyUSB0 --port 5085 [--bind 0.0.0.0]
 //
-// Prints "llrp ID ADDR:PORT" for each reader once it listens (port 0: a free port).
+//   kestrel-llrp --config /etc/kestrel-gateway/gateway.toml
+//
+// --config takes the gateway's configuration file: every [[readers]] entry with an
+// `llrp_port` is served. Prints "llrp ID ADDR:PORT" for each reader once it listens (port 0:
+// a free port).
 #include <unistd.h>
 
 #include <csignal>
@@ -16,6 +20,9 @@
 
 #include "kestrel/reader.h"
 #include "llrp/server.h"
+#ifdef KESTREL_LLRP_GATEWAY_CONFIG
+#include "gateway/config.h"
+#endif
 
 namespace {
 
@@ -24,7 +31,8 @@ void on_signal(int) { g_stop = 1; }
 
 void usage(std::FILE* out) {
     std::fputs(
-        "usage: kestrel-llrp --reader ID=URI --port N [--reader ID=URI --port N ...] [--bind ADDR]\n"
+        "usage: kestrel-llrp [--config FILE] [--reader ID=URI --port N ...] [--bind ADDR]\n"
+        "  --config FILE    the gateway's configuration: its readers that have an llrp_port\n"
         "  --reader ID=URI  a reader by its kestrel URI (serial:..., tcp://HOST:PORT, usb:N)\n"
         "  --port N         the LLRP port of the reader named just before (0: a free port)\n"
         "  --bind ADDR      the IPv4 address the LLRP ports listen on (default 127.0.0.1)\n",
@@ -79,6 +87,35 @@ int main(int argc, char** argv) {
                 return 2;
             }
             readers.back().port = p;
+        } else if (a == "--config") {
+            const std::string file = value();
+#ifdef KESTREL_LLRP_GATEWAY_CONFIG
+            try {
+                const auto config = kestrel::gateway::load_config(file);
+                std::size_t served = 0;
+                for (const auto& r : config.readers) {
+                    if (r.llrp_port < 0) continue;
+                    for (const ReaderArg& other : readers)
+                        if (other.id == r.id) {
+                            std::fprintf(stderr, "kestrel-llrp: reader '%s' named twice\n", r.id.c_str());
+                            return 2;
+                        }
+                    readers.push_back({r.id, r.uri, r.llrp_port});
+                    ++served;
+                }
+                if (!served) {
+                    std::fprintf(stderr, "kestrel-llrp: %s: no reader has an llrp_port\n", file.c_str());
+                    return 2;
+                }
+            } catch (const kestrel::gateway::ConfigError& e) {
+                std::fprintf(stderr, "kestrel-llrp: %s\n", e.what());
+                return 2;
+            }
+#else
+            std::fprintf(stderr, "kestrel-llrp: built without the gateway's configuration reader (--config %s)\n",
+                         file.c_str());
+            return 2;
+#endif
         } else if (a == "--bind") {
             bind = value();
         } else {
