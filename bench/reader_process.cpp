@@ -41,9 +41,9 @@ bool ReaderProcess::start(const std::string& program, const std::string& scenari
     return !terminal_.empty();
 }
 
-bool ReaderProcess::start_tcp(const std::string& program, const std::string& scenario_file) {
+bool ReaderProcess::start_tcp(const std::string& program, const std::string& scenario_file, int port) {
     // It prints "tcp ADDR:PORT" once it listens.
-    const std::string line = spawn(program, {"--tcp", "0", "--no-pty", "--scenario", scenario_file});
+    const std::string line = spawn(program, {"--tcp", std::to_string(port), "--no-pty", "--scenario", scenario_file});
     const auto colon = line.rfind(':');
     if (line.rfind("tcp ", 0) != 0 || colon == std::string::npos) {
         stop();

@@ -24,8 +24,9 @@ public:
     // Starts `readersim --pace baud --scenario file` and waits for its terminal's path.
     // False (with error() set) when it does not come up.
     bool start(const std::string& program, const std::string& scenario_file, std::uint32_t baud);
-    // Starts `readersim --tcp 0 --no-pty --scenario file` and waits for the port it listens on.
-    bool start_tcp(const std::string& program, const std::string& scenario_file);
+    // Starts `readersim --tcp PORT --no-pty --scenario file` (PORT 0: a free one) and waits for
+    // the port it listens on.
+    bool start_tcp(const std::string& program, const std::string& scenario_file, int port = 0);
     void stop();
 
     const std::string& terminal() const { return terminal_; }
