@@ -23,7 +23,9 @@ constexpr std::size_t max_body = 4096;           // the API takes no bodies wort
 constexpr std::size_t default_event_limit = 100;
 constexpr std::size_t max_event_limit = 1000;
 constexpr std::size_t stream_queue_limit = 10'000;  // a stream this far behind is closed
-constexpr auto keepalive_every = std::chrono::seconds(10);
+// Also how soon a stream whose client went away is noticed (a write to it fails) and its
+// thread freed.
+constexpr auto keepalive_every = std::chrono::seconds(2);
 
 std::string dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
