@@ -429,6 +429,11 @@ void encode_parameter(const Element& e, std::vector<std::uint8_t>& out) {
     }
 }
 
+void set_message_length(std::vector<std::uint8_t>& out) {
+    const std::size_t length = out.size();
+    for (int i = 0; i < 4; ++i) out[2 + i] = static_cast<std::uint8_t>(length >> (8 * (3 - i)));
+}
+
 std::vector<std::uint8_t> encode(const Element& m) {
     std::vector<std::uint8_t> out;
     out.reserve(64);
@@ -439,8 +444,7 @@ std::vector<std::uint8_t> encode(const Element& m) {
     for (int i = 3; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(m.message_id >> (8 * i)));
     encode_fields(*m.def, m.fields, out);
     for (const Element& s : m.subs) encode_parameter(s, out);
-    const std::size_t length = out.size();
-    for (int i = 0; i < 4; ++i) out[2 + i] = static_cast<std::uint8_t>(length >> (8 * (3 - i)));
+    set_message_length(out);
     return out;
 }
 

@@ -210,6 +210,8 @@ std::optional<Refusal> decode(std::span<const std::uint8_t> bytes, Element& out)
 
 // Encodes a message element (header with its message_id and version 1).
 std::vector<std::uint8_t> encode(const Element& message);
+// Writes a message's length into its header after parameters were appended to it.
+void set_message_length(std::vector<std::uint8_t>& message);
 // Appends one parameter's encoding.
 void encode_parameter(const Element& parameter, std::vector<std::uint8_t>& out);
 

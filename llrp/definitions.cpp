@@ -471,11 +471,17 @@ constexpr TypeDef kParameters[] = {
     {"Custom", Custom, false, fCustom, {}},
 };
 
+// Type numbers are 10 bits: an index of 1024 entries per table, built on first use.
 template <std::size_t n>
 const TypeDef* lookup(const TypeDef (&table)[n], std::uint16_t number) {
-    for (const TypeDef& t : table)
-        if (t.number == number) return &t;
-    return nullptr;
+    struct Index {
+        std::array<const TypeDef*, 1024> by_number{};
+        explicit Index(const TypeDef (&t)[n]) {
+            for (const TypeDef& d : t) by_number[d.number] = &d;
+        }
+    };
+    static const Index index(table);
+    return number < 1024 ? index.by_number[number] : nullptr;
 }
 
 }  // namespace

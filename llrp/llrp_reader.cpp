@@ -149,10 +149,12 @@ void LlrpReader::send_now(const Bytes& b) {
 
 // Reports and events go out at once, or are held while the client asked for holding, or
 // (with no client) while the configuration says to hold them for the next one.
-void LlrpReader::emit(Element m, bool report) {
-    (void)report;
+void LlrpReader::emit(Element m) {
     m.message_id = next_id();
-    Bytes b = encode(m);
+    emit_encoded(encode(m));
+}
+
+void LlrpReader::emit_encoded(Bytes b) {
     if (send_ && !holding_) {
         send_now(b);
     } else if (config_.hold && held_.size() < limits_.held_messages) {
@@ -752,7 +754,7 @@ void LlrpReader::start(RoSpec& s, Millis now) {
     if (config_.events[kEventROSpec]) {
         Element ev = make_parameter(par::ROSpecEvent);
         ev.set("EventType", 0).set("ROSpecID", s.id);
-        emit(notification(std::move(ev)), false);
+        emit(notification(std::move(ev)));
     }
     begin_ai(now);
 }
@@ -791,7 +793,7 @@ void LlrpReader::end_ai(Millis now) {
     if (config_.events[kEventAISpec] || config_.events[kEventAISpecDetails]) {
         Element ev = make_parameter(par::AISpecEvent);
         ev.set("EventType", 0).set("ROSpecID", s->id).set("SpecIndex", index);
-        emit(notification(std::move(ev)), false);
+        emit(notification(std::move(ev)));
     }
     if (report_spec(s->id).trigger == 1) report(s->id);
     ++run_->ai;
@@ -819,14 +821,14 @@ void LlrpReader::end_rospec(Millis now, bool preempted, bool stopped) {
     if (config_.events[kEventROSpec]) {
         Element ev = make_parameter(par::ROSpecEvent);
         ev.set("EventType", preempted ? 2 : 1).set("ROSpecID", s->id);
-        emit(notification(std::move(ev)), false);
+        emit(notification(std::move(ev)));
     }
     (void)now;
 }
 
 Millis LlrpReader::run(Millis now) {
     if (send_ && config_.keepalive_type == 1 && now >= next_keepalive_) {
-        emit(make_message(msg::KEEPALIVE), false);
+        emit(make_message(msg::KEEPALIVE));
         next_keepalive_ = now + config_.keepalive_ms;
     }
     if (!run_) {
@@ -879,7 +881,7 @@ void LlrpReader::inventory_round(Millis now) {
             Element ev = make_parameter(par::ReaderExceptionEvent);
             ev.set_text("Message", std::string("reader link: ") + kestrel_result_string(result));
             ev.add(make_parameter(par::ROSpecID)).set("ROSpecID", s->id);
-            emit(notification(std::move(ev)), false);
+            emit(notification(std::move(ev)));
         }
         return;
     }
@@ -941,31 +943,69 @@ Element LlrpReader::tag_report(const Entry& e, const Selector& s) const {
     return d;
 }
 
+// Writes the entries' TagReportData after `out`. Entries of one shape (same EPC encoding, no
+// OpSpec results) reuse one parameter tree whose values are replaced in place, so a report of
+// many tags costs no allocation per tag.
+void LlrpReader::append_tag_reports(const std::vector<Entry>& entries, const Selector& sel, Bytes& out) const {
+    std::optional<Element> shape;
+    bool shape_is_96 = false;
+    for (const Entry& e : entries) {
+        const bool is_96 = e.epc.size() == 12;
+        if (!e.results.empty() || e.accessspec) {
+            encode_parameter(tag_report(e, sel), out);
+            continue;
+        }
+        if (!shape || shape_is_96 != is_96) {
+            shape = tag_report(e, sel);
+            shape_is_96 = is_96;
+        }
+        for (Element& p : shape->subs) {
+            std::uint64_t& v = p.fields[0].number;
+            switch (p.type()) {
+            case par::EPC_96: p.fields[0].bytes.assign(e.epc.begin(), e.epc.end()); break;
+            case par::EPCData:
+                p.fields[0].bytes.assign(e.epc.begin(), e.epc.end());
+                v = 8 * e.epc.size();
+                break;
+            case par::ROSpecID: v = e.rospec; break;
+            case par::SpecIndex: v = e.spec_index; break;
+            case par::InventoryParameterSpecID: v = e.ipspec_id; break;
+            case par::AntennaID: v = e.antenna; break;
+            case par::FirstSeenTimestampUTC: v = static_cast<std::uint64_t>(e.first_us); break;
+            case par::LastSeenTimestampUTC: v = static_cast<std::uint64_t>(e.last_us); break;
+            case par::TagSeenCount: v = std::min<std::uint32_t>(e.count, 0xFFFF); break;
+            default: break;
+            }
+        }
+        encode_parameter(*shape, out);
+    }
+}
+
 void LlrpReader::report(std::uint32_t rospec_id, std::optional<std::uint32_t> message_id) {
     auto it = pending_.find(rospec_id);
     if (it == pending_.end() || it->second.entries.empty()) return;
     const Selector& sel = report_spec(rospec_id).selector;
-    Element m = make_message(msg::RO_ACCESS_REPORT);
-    for (const Entry& e : it->second.entries) m.add(tag_report(e, sel));
+    Bytes b = encode(make_message(msg::RO_ACCESS_REPORT, message_id ? *message_id : next_id()));
+    append_tag_reports(it->second.entries, sel, b);
+    set_message_length(b);
     tags_reported_ += it->second.entries.size();
     pending_.erase(it);
     if (message_id) {
-        m.message_id = *message_id;
-        send_now(encode(m));
+        send_now(b);
     } else {
-        emit(std::move(m), true);
+        emit_encoded(std::move(b));
     }
 }
 
 void LlrpReader::report_all(std::uint32_t message_id) {
-    Element m = make_message(msg::RO_ACCESS_REPORT, message_id);
+    Bytes b = encode(make_message(msg::RO_ACCESS_REPORT, message_id));
     for (auto& [id, p] : pending_) {
-        const Selector& sel = report_spec(id).selector;
-        for (const Entry& e : p.entries) m.add(tag_report(e, sel));
+        append_tag_reports(p.entries, report_spec(id).selector, b);
         tags_reported_ += p.entries.size();
     }
+    set_message_length(b);
     pending_.clear();
-    send_now(encode(m));
+    send_now(b);
 }
 
 // ---- AccessSpecs -----------------------------------------------------------------------------
@@ -1245,7 +1285,7 @@ void LlrpReader::run_access(const Sighting& s, int antenna) {
                 sel.accessspec_id = true;
                 for (const Entry& w : waiting[id]) m.add(tag_report(w, sel));
                 waiting.erase(id);
-                emit(std::move(m), true);
+                emit(std::move(m));
             }
         } else {
             Pending& p = pending_[run_->rospec];

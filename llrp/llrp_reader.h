@@ -195,7 +195,9 @@ private:
     void report_all(std::uint32_t message_id);
     Element tag_report(const Entry& e, const Selector& s) const;
     void event(Element data_param, std::uint16_t event_type);
-    void emit(Element message, bool report);
+    void emit(Element message);
+    void emit_encoded(Bytes message);
+    void append_tag_reports(const std::vector<Entry>& entries, const Selector& s, Bytes& out) const;
     void send_now(const Bytes& b);
 
     RoSpec* rospec(std::uint32_t id);
