@@ -15,7 +15,7 @@
 namespace plover {
 
 void registerScreens(MainWindow& heron) {
-    registerDeviceSettings(heron);
+    registerDeviceSettings(heron, heron.screens());
     registerNetworkScreens(heron, heron.screens());
     config::registerWorkParameterScreens(heron, heron.screens());
     config::registerReaderOutputScreen(heron, heron.screens());

@@ -15,10 +15,12 @@
 #include "console/config/write_number_dialog.h"
 #include "console/shell/binding.h"
 #include "console/shell/conventions.h"
-#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/platform.h"
 #include "console/shell/reader_commands.h"
+#include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
+#include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 
 namespace plover {
@@ -46,9 +48,8 @@ constexpr int kInfoBuffer = 31;
 
 }  // namespace
 
-DeviceSettingsScreen::DeviceSettingsScreen(MainWindow& heron, QWidget* parent) : QWidget(parent), heron_(heron) {
-    setObjectName(screen::DeviceSettings);
-    setWindowTitle(kConsoleCaption);
+DeviceSettingsScreen::DeviceSettingsScreen(ScreenContext& context)
+    : Screen(context, screen::DeviceSettings, kConsoleCaption) {
     build();
     load();
 }
@@ -84,28 +85,26 @@ void DeviceSettingsScreen::build() {
     list1_ = systemCommands.addLog(360);
     root->addWidget(system, 1);
 
-    connect(lamp, &QPushButton::clicked, this, [this] { lampAndBuzzer(); });
-    connect(reset, &QPushButton::clicked, this, [this] { resetReader(); });
-    connect(restore, &QPushButton::clicked, this, [this] { restoreFactory(); });
-    connect(info, &QPushButton::clicked, this, [this] { readDeviceInfo(); });
-    connect(readNo, &QPushButton::clicked, this, [this] { readDeviceNumber(); });
-    connect(rate, &QPushButton::clicked, this, [this] { setBaudRate(); });
+    command(lamp, [this] { lampAndBuzzer(); });
+    command(reset, [this] { resetReader(); });
+    command(restore, [this] { restoreFactory(); });
+    command(info, [this] { readDeviceInfo(); });
+    command(readNo, [this] { readDeviceNumber(); });
+    command(rate, [this] { setBaudRate(); });
+    // Opening a window and clearing the log send nothing: no busy pointer.
     connect(writeNo, &QPushButton::clicked, this, [this] { openWriteNumber(); });
     connect(network, &QPushButton::clicked, this, [this] { openNetworkAddress(); });
     connect(clear, &QPushButton::clicked, this, [this] { list1_->clear(); });
-    connect(exit, &QPushButton::clicked, this, [this] {
-        defaultPointer(this);
-        close();
-    });
+    exitOn(exit);
 }
 
 void DeviceSettingsScreen::load() {
-    pcId_->setText(heron_.addressText());
+    pcId_->setText(context().addressText());
     // No USB here: the port is shown for reference only.
     for (int n = 1; n <= 10; ++n) port_->addItem(QStringLiteral("COM%1").arg(n));
-    port_->setCurrentText(heron_.portText());
+    port_->setCurrentText(context().portText());
     baudRate_->addItems(reader_commands::rates());
-    baudRate_->setCurrentText(heron_.rateText());
+    baudRate_->setCurrentText(context().rateText());
     for (QPushButton* b : findChildren<QPushButton*>()) b->setEnabled(true);
 }
 
@@ -126,29 +125,25 @@ std::int32_t DeviceSettingsScreen::rateCode(std::int32_t rate) {
 void DeviceSettingsScreen::adoptDeviceNumber(std::uint8_t number) {
     const QString text = hex::numberText(number);
     pcId_->setText(text);
-    heron_.setAddressText(text);
+    context().setAddressText(text);
 }
 
 void DeviceSettingsScreen::lampAndBuzzer() {
-    BusyPointer busy(this);
-    reader_commands::lampAndBuzzer(heron_.binding(), list1_, readerAddress());
+    reader_commands::lampAndBuzzer(context().binding(), list1_, readerAddress());
 }
 
 void DeviceSettingsScreen::resetReader() {
-    BusyPointer busy(this);
-    reader_commands::reset(heron_.binding(), list1_, readerAddress());
+    reader_commands::reset(context().binding(), list1_, readerAddress());
 }
 
 void DeviceSettingsScreen::restoreFactory() {
-    BusyPointer busy(this);
-    const std::int32_t r = heron_.binding().call(exports::DeviceRestore, readerAddress());
+    const std::int32_t r = call(exports::DeviceRestore, readerAddress());
     log::result(list1_, r, {kRestoreDone}, kRestoreFailed);
 }
 
 void DeviceSettingsScreen::readDeviceInfo() {
-    BusyPointer busy(this);
     std::array<std::uint8_t, kInfoBuffer> info{};
-    const std::int32_t r = heron_.binding().call(exports::GetDeviceInfo, readerAddress(), info.data());
+    const std::int32_t r = call(exports::GetDeviceInfo, readerAddress(), info.data());
     if (r != 0) {
         log::failure(list1_, kInfoFailed);
         return;
@@ -162,9 +157,8 @@ void DeviceSettingsScreen::readDeviceInfo() {
 }
 
 void DeviceSettingsScreen::readDeviceNumber() {
-    BusyPointer busy(this);
     std::uint8_t number = 0;
-    const std::int32_t r = heron_.binding().call(exports::ReadDeviceNo, readerAddress(), &number);
+    const std::int32_t r = call(exports::ReadDeviceNo, readerAddress(), &number);
     if (r != 0) {
         log::failure(list1_, kNumberFailed);
         return;
@@ -174,29 +168,27 @@ void DeviceSettingsScreen::readDeviceNumber() {
 }
 
 void DeviceSettingsScreen::setBaudRate() {
-    BusyPointer busy(this);
     const std::optional<std::int32_t> rate = hex::decimalNumber(baudRate_->currentText());
     if (!rate) {
         log::add(list1_, kRateFailed);
         return;
     }
-    const std::int32_t r = heron_.binding().call(exports::Set_Baud_Rate, readerAddress(), rateCode(*rate));
+    const std::int32_t r = call(exports::Set_Baud_Rate, readerAddress(), rateCode(*rate));
     log::result(list1_, r, {kRateDone}, kRateFailed);
 }
 
 void DeviceSettingsScreen::openWriteNumber() {
     // A dialog closed before is waiting for its deletion: a fresh one runs the load step again.
-    if (!writeNo_ || !writeNo_->isVisible()) writeNo_ = new WriteNumberDialog(heron_, *this);
+    if (!writeNo_ || !writeNo_->isVisible()) writeNo_ = new WriteNumberDialog(context(), *this);
     writeNo_->show();
     writeNo_->raise();
     writeNo_->activateWindow();
 }
 
-void DeviceSettingsScreen::openNetworkAddress() { heron_.screens().open(screen::NetworkAddress, this); }
+void DeviceSettingsScreen::openNetworkAddress() { open(screen::NetworkAddress); }
 
-void registerDeviceSettings(MainWindow& heron) {
-    heron.screens().add(screen::DeviceSettings,
-                        [&heron](QWidget*) -> QWidget* { return new DeviceSettingsScreen(heron); });
+void registerDeviceSettings(ScreenContext& context, ScreenRegistry& registry) {
+    registry.add(screen::DeviceSettings, [&context](QWidget*) -> QWidget* { return new DeviceSettingsScreen(context); });
 }
 
 }  // namespace plover

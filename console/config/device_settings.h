@@ -8,17 +8,19 @@
 
 #include <cstdint>
 
+#include "console/shell/screen.h"
+
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 
 namespace plover {
 
-class MainWindow;
+class ScreenRegistry;
 
-class DeviceSettingsScreen : public QWidget {
+class DeviceSettingsScreen : public Screen {
 public:
-    explicit DeviceSettingsScreen(MainWindow& heron, QWidget* parent = nullptr);
+    explicit DeviceSettingsScreen(ScreenContext& context);
 
     // The rate code Set_Baud_Rate sends for a rate: 19200 0, 38400 1, 57600 2, 115200 4,
     // 9600 and any other number 3.
@@ -45,7 +47,6 @@ private:
     void openWriteNumber();
     void openNetworkAddress();
 
-    MainWindow& heron_;
     QLineEdit* pcId_ = nullptr;
     QComboBox* port_ = nullptr;
     QComboBox* baudRate_ = nullptr;
@@ -53,7 +54,7 @@ private:
     QPointer<QWidget> writeNo_;
 };
 
-// Registers the device configuration screens this unit provides with the main window.
-void registerDeviceSettings(MainWindow& heron);
+// Registers the device settings screen (its WriteNo dialog is opened by the screen itself).
+void registerDeviceSettings(ScreenContext& context, ScreenRegistry& registry);
 
 }  // namespace plover

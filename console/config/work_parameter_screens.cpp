@@ -13,17 +13,15 @@
 #include <algorithm>
 
 #include "console/shell/conventions.h"
-#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 
 namespace plover::config {
 
 namespace {
-
-const QString kChannelScreen = QStringLiteral("set_CH_Active_a");
 
 const QString kWorkTitle = QStringLiteral("Heron（UHF） 通用读写器工作参数设置");
 const QString kReadDone = QStringLiteral(" 读读写器工作参数成功！ ");
@@ -286,7 +284,7 @@ private:
             switchResult(call(exports::Set_R2000_ON_OFF, address(), 0), kChipOffDone, kChipOffFailed);
         });
         command(temperature, [this] { readTemperature(); });
-        command(channels, [this] { open(kChannelScreen); });
+        command(channels, [this] { open(screen::ChannelMask); });
         command(clear, [this] { list1_->clear(); });
         exitOn(exit);
         connect(region_, &QComboBox::activated, this, [this] { showChannels(regionOfText(region_->currentText())); });
@@ -384,7 +382,7 @@ private:
 class ChannelActivationScreen : public Screen {
 public:
     explicit ChannelActivationScreen(ScreenContext& context)
-        : Screen(context, kChannelScreen, kConsoleCaption, Address::Captured) {
+        : Screen(context, screen::ChannelMask, kConsoleCaption, Address::Captured) {
         build();
     }
 
@@ -455,7 +453,7 @@ private:
 
 void registerWorkParameterScreens(ScreenContext& context, ScreenRegistry& registry) {
     registry.add(screen::WorkParameters, [&context](QWidget*) { return new WorkParameterScreen(context); });
-    registry.add(kChannelScreen, [&context](QWidget*) { return new ChannelActivationScreen(context); });
+    registry.add(screen::ChannelMask, [&context](QWidget*) { return new ChannelActivationScreen(context); });
 }
 
 }  // namespace plover::config

@@ -10,8 +10,8 @@
 #include "console/config/device_settings.h"
 #include "console/shell/binding.h"
 #include "console/shell/conventions.h"
-#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/widgets.h"
 
 namespace plover {
@@ -24,10 +24,9 @@ const QString kFailed = QStringLiteral(" 写模块编号失败！");
 const QString kOneByte = QStringLiteral("(1字节16进制数据)");
 }  // namespace
 
-WriteNumberDialog::WriteNumberDialog(MainWindow& heron, DeviceSettingsScreen& settings)
-    : QWidget(&settings, Qt::Dialog), heron_(heron), settings_(settings) {
-    setObjectName(QStringLiteral("WriteNo"));
-    setWindowTitle(kCaption);
+WriteNumberDialog::WriteNumberDialog(ScreenContext& context, DeviceSettingsScreen& settings)
+    : Screen(context, screen::WriteNumber, kCaption), settings_(settings) {
+    setParent(&settings, Qt::Dialog);
     setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -51,11 +50,9 @@ WriteNumberDialog::WriteNumberDialog(MainWindow& heron, DeviceSettingsScreen& se
     buttons->addWidget(exit);
     root->addLayout(buttons);
 
+    // The dialog closes once the command is done, whatever its result.
     connect(ok, &QPushButton::clicked, this, [this] { write(); });
-    connect(exit, &QPushButton::clicked, this, [this] {
-        defaultPointer(this);
-        close();
-    });
+    exitOn(exit);
 }
 
 void WriteNumberDialog::write() {
@@ -63,7 +60,7 @@ void WriteNumberDialog::write() {
         BusyPointer busy(this);
         const std::uint8_t present = hex::readerAddress(oldId_->text());
         const std::uint8_t next = hex::readerAddress(newId_->text());
-        const std::int32_t r = heron_.binding().call(exports::WriteDeviceNo, present, next);
+        const std::int32_t r = call(exports::WriteDeviceNo, present, next);
         if (r == 0) {
             log::success(settings_.log(), {kWritten, kNumberLine + hex::numberText(next)});
             settings_.adoptDeviceNumber(next);

@@ -3,23 +3,21 @@
 // number everywhere.
 #pragma once
 
-#include <QWidget>
+#include "console/shell/screen.h"
 
 class QLineEdit;
 
 namespace plover {
 
 class DeviceSettingsScreen;
-class MainWindow;
 
-class WriteNumberDialog : public QWidget {
+class WriteNumberDialog : public Screen {
 public:
-    WriteNumberDialog(MainWindow& heron, DeviceSettingsScreen& settings);
+    WriteNumberDialog(ScreenContext& context, DeviceSettingsScreen& settings);
 
 private:
     void write();
 
-    MainWindow& heron_;
     DeviceSettingsScreen& settings_;
     QLineEdit* oldId_ = nullptr;
     QLineEdit* newId_ = nullptr;

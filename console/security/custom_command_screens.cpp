@@ -16,9 +16,9 @@
 
 #include "console/security/security_screens.h"
 #include "console/shell/conventions.h"
-#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 
@@ -82,7 +82,7 @@ const CustomCommandKind& kindOf(const tags::TagStandard& s) {
 class CustomCommandScreen : public Screen {
 public:
     CustomCommandScreen(ScreenContext& context, const tags::TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Cust_Comm"), kConsoleCaption + kindOf(standard).captionSuffix),
+        : Screen(context, standard.screen(screen::tag::CustomCommand), kConsoleCaption + kindOf(standard).captionSuffix),
           s_(standard), kind_(kindOf(standard)) {
         build();
     }
@@ -168,7 +168,7 @@ private:
 
 void registerCustomCommandScreens(ScreenContext& context, ScreenRegistry& registry) {
     for (const tags::TagStandard* s : tags::standards())
-        registry.add(s->screen("_TAG_Cust_Comm"),
+        registry.add(s->screen(screen::tag::CustomCommand),
                      [&context, s](QWidget*) { return new CustomCommandScreen(context, *s); });
 }
 

@@ -16,9 +16,9 @@
 
 #include "console/security/security_screens.h"
 #include "console/shell/conventions.h"
-#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 
@@ -134,9 +134,9 @@ public:
         root->addLayout(buttonRow({id, random, hash, cipher, exit}));
 
         command(id, [this] { readIdentity(); });
-        for (auto [b, target] : {std::pair{random, "FM151M_Get_RN_A"}, std::pair{hash, "FM151M_HASH_A"},
-                                 std::pair{cipher, "FM151M_Cipher_A"}}) {
-            const QString name = QLatin1String(target);
+        for (auto [b, target] : {std::pair{random, screen::Fm151mRandom}, std::pair{hash, screen::Fm151mHash},
+                                 std::pair{cipher, screen::Fm151mCipher}}) {
+            const QString name = target;
             connect(b, &QPushButton::clicked, this, [this, name] {
                 open(name);
                 defaultPointer(this);
@@ -164,7 +164,7 @@ private:
 // FM151M_Get_RN_A.
 class RandomScreen : public Screen {
 public:
-    explicit RandomScreen(ScreenContext& context) : Screen(context, QStringLiteral("FM151M_Get_RN_A"), kToolCaption) {
+    explicit RandomScreen(ScreenContext& context) : Screen(context, screen::Fm151mRandom, kToolCaption) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("读随机数")));
         auto* grid = new QGridLayout;
@@ -228,7 +228,7 @@ std::array<std::uint8_t, kExportBuffer> request(std::initializer_list<std::uint8
 // FM151M_HASH_A.
 class HashScreen : public Screen {
 public:
-    explicit HashScreen(ScreenContext& context) : Screen(context, QStringLiteral("FM151M_HASH_A"), kToolCaption) {
+    explicit HashScreen(ScreenContext& context) : Screen(context, screen::Fm151mHash, kToolCaption) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("HASH 杂凑算法计算")));
         QGroupBox* choice = ui::frame(this, "Frame1", QStringLiteral(" HASH 算法选择 "));
@@ -305,7 +305,7 @@ private:
 class CipherScreen : public Screen {
 public:
     explicit CipherScreen(ScreenContext& context)
-        : Screen(context, QStringLiteral("FM151M_Cipher_A"), kToolCaption) {
+        : Screen(context, screen::Fm151mCipher, kToolCaption) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("数据加密解密功能")));
 
@@ -438,9 +438,9 @@ private:
 
 void registerFm151mScreens(ScreenContext& context, ScreenRegistry& registry) {
     registry.add(screen::Fm151m, [&context](QWidget*) { return new Fm151mScreen(context); });
-    registry.add(QStringLiteral("FM151M_Get_RN_A"), [&context](QWidget*) { return new RandomScreen(context); });
-    registry.add(QStringLiteral("FM151M_HASH_A"), [&context](QWidget*) { return new HashScreen(context); });
-    registry.add(QStringLiteral("FM151M_Cipher_A"), [&context](QWidget*) { return new CipherScreen(context); });
+    registry.add(screen::Fm151mRandom, [&context](QWidget*) { return new RandomScreen(context); });
+    registry.add(screen::Fm151mHash, [&context](QWidget*) { return new HashScreen(context); });
+    registry.add(screen::Fm151mCipher, [&context](QWidget*) { return new CipherScreen(context); });
 }
 
 }  // namespace plover::security

@@ -16,9 +16,9 @@
 
 #include "console/security/security_screens.h"
 #include "console/shell/conventions.h"
-#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 

@@ -18,9 +18,9 @@
 
 #include "console/security/security_screens.h"
 #include "console/shell/conventions.h"
-#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 
@@ -50,11 +50,6 @@ std::optional<QByteArray> gjbBlockRequest(std::uint8_t subArea, const QString& a
 namespace {
 
 const QString kGbCaption = kConsoleCaption + QStringLiteral(" GB/T 29768-2013");
-const QString kGbTagAuth = QStringLiteral("GB_TAG_Auth");
-const QString kGjbTagAuth = QStringLiteral("GJB_TAG_Auth");
-const QString kGbFdApp = QStringLiteral("GB_TAG_FD_APP");
-const QString kGbDiverKey = QStringLiteral("GB_FD_Get_Diver_Key_A");
-const QString kGjbFdApp = QStringLiteral("GJB_TAG_FD_APP");
 
 using Buffer = std::array<std::uint8_t, kExportBuffer>;
 
@@ -79,7 +74,7 @@ QHBoxLayout* buttonRow(const QList<QPushButton*>& buttons) {
 // GB_TAG_Auth.
 class GbAuthScreen : public Screen {
 public:
-    explicit GbAuthScreen(ScreenContext& context) : Screen(context, kGbTagAuth, kGbCaption) {
+    explicit GbAuthScreen(ScreenContext& context) : Screen(context, screen::GbAuth, kGbCaption) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("标签安全鉴别")));
         auto* row = new QHBoxLayout;
@@ -115,7 +110,7 @@ private:
 class GjbAuthScreen : public Screen {
 public:
     explicit GjbAuthScreen(ScreenContext& context)
-        : Screen(context, kGjbTagAuth, kConsoleCaption + QStringLiteral(" GJB 7377.1-2011")) {
+        : Screen(context, screen::GjbAuth, kConsoleCaption + QStringLiteral(" GJB 7377.1-2011")) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("安全鉴别")));
         result_ = listIn(this, root, "Frame1", QStringLiteral(" 操作结果 "));
@@ -150,7 +145,7 @@ private:
 // GB_TAG_FD_APP.
 class GbFdScreen : public Screen {
 public:
-    explicit GbFdScreen(ScreenContext& context) : Screen(context, kGbFdApp, kGbCaption) { build(); }
+    explicit GbFdScreen(ScreenContext& context) : Screen(context, screen::GbFudan, kGbCaption) { build(); }
 
 private:
     void build() {
@@ -236,7 +231,7 @@ private:
             report(call(exports::GB_FD_Cust_Init_End, address(), request.data()),
                    QStringLiteral(" 退出标签快速初始化模式成功！ "), QStringLiteral(" 退出标签快速初始化模式失败！ "));
         });
-        for (auto [b, target] : {std::pair{key, kGbDiverKey}, std::pair{auth, kGbTagAuth}}) {
+        for (auto [b, target] : {std::pair{key, screen::GbDiversifiedKey}, std::pair{auth, screen::GbAuth}}) {
             const QString name = target;  // clang 14 cannot capture a structured binding
             connect(b, &QPushButton::clicked, this, [this, name] {
                 open(name);
@@ -292,7 +287,7 @@ private:
 // GB_FD_Get_Diver_Key_A.
 class DiversifiedKeyScreen : public Screen {
 public:
-    explicit DiversifiedKeyScreen(ScreenContext& context) : Screen(context, kGbDiverKey, kGbCaption) {
+    explicit DiversifiedKeyScreen(ScreenContext& context) : Screen(context, screen::GbDiversifiedKey, kGbCaption) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("设置标签的鉴别密钥")));
         QGroupBox* frame = ui::frame(this, "Frame1", QStringLiteral(" 密码数据 "));
@@ -342,7 +337,7 @@ private:
 class GjbFdScreen : public Screen {
 public:
     explicit GjbFdScreen(ScreenContext& context)
-        : Screen(context, kGjbFdApp, kConsoleCaption + QStringLiteral(" GJB/T 7377.1-2011")) {
+        : Screen(context, screen::GjbFudan, kConsoleCaption + QStringLiteral(" GJB/T 7377.1-2011")) {
         build();
     }
 
@@ -476,11 +471,11 @@ private:
 }  // namespace
 
 void registerTagSecurityScreens(ScreenContext& context, ScreenRegistry& registry) {
-    registry.add(kGbTagAuth, [&context](QWidget*) { return new GbAuthScreen(context); });
-    registry.add(kGjbTagAuth, [&context](QWidget*) { return new GjbAuthScreen(context); });
-    registry.add(kGbFdApp, [&context](QWidget*) { return new GbFdScreen(context); });
-    registry.add(kGbDiverKey, [&context](QWidget*) { return new DiversifiedKeyScreen(context); });
-    registry.add(kGjbFdApp, [&context](QWidget*) { return new GjbFdScreen(context); });
+    registry.add(screen::GbAuth, [&context](QWidget*) { return new GbAuthScreen(context); });
+    registry.add(screen::GjbAuth, [&context](QWidget*) { return new GjbAuthScreen(context); });
+    registry.add(screen::GbFudan, [&context](QWidget*) { return new GbFdScreen(context); });
+    registry.add(screen::GbDiversifiedKey, [&context](QWidget*) { return new DiversifiedKeyScreen(context); });
+    registry.add(screen::GjbFudan, [&context](QWidget*) { return new GjbFdScreen(context); });
 }
 
 }  // namespace plover::security

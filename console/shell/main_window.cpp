@@ -53,7 +53,7 @@ bool isTestButton(const char* name) {
 }  // namespace
 
 MainWindow::MainWindow(Binding& binding, QWidget* parent) : QWidget(parent), binding_(binding) {
-    setObjectName(QStringLiteral("Heron"));
+    setObjectName(screen::Main);
     setWindowTitle(kConsoleCaption);
     build();
     load();

@@ -1,7 +1,8 @@
 // The base of every console screen: its caption, where it takes the reader address from, its
 // exit button, and the command wrapper that runs a button's handler under the busy pointer and
 // calls the library through the binding. A screen sees the console through a narrow context
-// (binding, the main window's address text, the screen registry), not the main window itself.
+// (binding, the main window's address text and link settings, the screen registry), not the
+// main window itself.
 #pragma once
 
 #include <QPointer>
@@ -20,12 +21,20 @@ namespace plover {
 
 class ScreenRegistry;
 
+// The caption of the main window and of the configuration screens.
+inline const QString kConsoleCaption = QStringLiteral("Heron（UHF） 电子标签通用读写器应用程序（1.0）");
+
 // What a screen may use of the console around it.
 class ScreenContext {
 public:
     virtual Binding& binding() = 0;
     // The main window's pc_id text: the reader address every screen addresses by default.
     virtual QString addressText() const = 0;
+    // Replaces it: after a device number change every screen addresses the reader by the new one.
+    virtual void setAddressText(const QString& text) = 0;
+    // The main window's link settings as the operator left them (PORT and BaudRate texts).
+    virtual QString portText() const = 0;
+    virtual QString rateText() const = 0;
     virtual ScreenRegistry& screens() = 0;
     // Counts the openings and closings of the link: a screen that runs commands over many
     // window events (the loop-read test) stops when the link changed under it.

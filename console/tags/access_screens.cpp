@@ -19,6 +19,7 @@
 #include "console/shell/conventions.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 
 namespace plover::tags {
@@ -86,7 +87,7 @@ QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons) {
 class LockScreen : public Screen {
 public:
     LockScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Lock"), standard.caption()), s_(standard) {
+        : Screen(context, standard.screen(screen::tag::Lock), standard.caption()), s_(standard) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("锁定标签")));
         if (s_.id == StandardId::Epc)
@@ -238,7 +239,7 @@ private:
 class KillScreen : public Screen {
 public:
     KillScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Kill"), standard.caption()), s_(standard) {
+        : Screen(context, standard.screen(screen::tag::Kill), standard.caption()), s_(standard) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("灭活（KILL）标签")));
         QGroupBox* outcome = ui::frame(this, "Frame1", QStringLiteral(" 操作结果 "));
@@ -275,7 +276,7 @@ private:
 class HaltScreen : public Screen {
 public:
     HaltScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Halt"), standard.caption()), s_(standard) {
+        : Screen(context, standard.screen(screen::tag::Halt), standard.caption()), s_(standard) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("休眠标签")));
         QGroupBox* outcome = ui::frame(this, "Frame1", QStringLiteral(" 操作结果 "));
@@ -299,7 +300,7 @@ private:
 class WakeScreen : public Screen {
 public:
     WakeScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Wake"), standard.caption()), s_(standard) {
+        : Screen(context, standard.screen(screen::tag::Wake), standard.caption()), s_(standard) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", QStringLiteral("唤醒标签")));
         QGroupBox* params = ui::frame(this, "Frame1", QStringLiteral(" 待唤醒标签的匹配参数 "));
@@ -455,10 +456,10 @@ void layOut(QGroupBox* frame, const ui::OptionGroup& options, int columns) {
 
 void registerAccessScreens(ScreenContext& context, ScreenRegistry& registry) {
     for (const TagStandard* s : standards()) {
-        registry.add(s->screen("_TAG_Lock"), [&context, s](QWidget*) { return new LockScreen(context, *s); });
-        registry.add(s->screen("_TAG_Kill"), [&context, s](QWidget*) { return new KillScreen(context, *s); });
-        registry.add(s->screen("_TAG_Halt"), [&context, s](QWidget*) { return new HaltScreen(context, *s); });
-        registry.add(s->screen("_TAG_Wake"), [&context, s](QWidget*) { return new WakeScreen(context, *s); });
+        registry.add(s->screen(screen::tag::Lock), [&context, s](QWidget*) { return new LockScreen(context, *s); });
+        registry.add(s->screen(screen::tag::Kill), [&context, s](QWidget*) { return new KillScreen(context, *s); });
+        registry.add(s->screen(screen::tag::Halt), [&context, s](QWidget*) { return new HaltScreen(context, *s); });
+        registry.add(s->screen(screen::tag::Wake), [&context, s](QWidget*) { return new WakeScreen(context, *s); });
     }
 }
 

@@ -17,6 +17,7 @@
 #include "console/shell/conventions.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 
@@ -135,7 +136,7 @@ namespace {
 class TagScreen : public Screen {
 public:
     TagScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_APP"), standard.caption()), s_(standard) {
+        : Screen(context, standard.screen(screen::tag::App), standard.caption()), s_(standard) {
         build();
         load();
     }
@@ -275,7 +276,7 @@ private:
 class QueryScreen : public Screen {
 public:
     QueryScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Query"), standard.caption()), s_(standard) {
+        : Screen(context, standard.screen(screen::tag::Query), standard.caption()), s_(standard) {
         build();
     }
 
@@ -354,8 +355,8 @@ private:
 
 void registerInventoryScreens(ScreenContext& context, ScreenRegistry& registry) {
     for (const TagStandard* s : standards()) {
-        registry.add(s->screen("_TAG_APP"), [&context, s](QWidget*) { return new TagScreen(context, *s); });
-        registry.add(s->screen("_TAG_Query"), [&context, s](QWidget*) { return new QueryScreen(context, *s); });
+        registry.add(s->screen(screen::tag::App), [&context, s](QWidget*) { return new TagScreen(context, *s); });
+        registry.add(s->screen(screen::tag::Query), [&context, s](QWidget*) { return new QueryScreen(context, *s); });
     }
 }
 

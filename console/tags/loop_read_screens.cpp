@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <array>
 
-#include "console/shell/main_window.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 #include "console/tags/password_screens.h"
@@ -64,7 +64,7 @@ const LoopTexts& loopTexts(StandardId id) {
 class LoopReadScreen : public Screen {
 public:
     LoopReadScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Loop_Read"), kConsoleCaption + loopTexts(standard.id).captionSuffix),
+        : Screen(context, standard.screen(screen::tag::LoopRead), kConsoleCaption + loopTexts(standard.id).captionSuffix),
           s_(standard), cycle_(loopCycle(standard.id)) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", loopTexts(s_.id).heading));
@@ -233,7 +233,7 @@ const LoopCycle& loopCycle(StandardId id) {
 
 void registerLoopReadScreens(ScreenContext& context, ScreenRegistry& registry) {
     for (const TagStandard* s : standards())
-        registry.add(s->screen("_TAG_Loop_Read"), [&context, s](QWidget*) { return new LoopReadScreen(context, *s); });
+        registry.add(s->screen(screen::tag::LoopRead), [&context, s](QWidget*) { return new LoopReadScreen(context, *s); });
 }
 
 }  // namespace plover::tags

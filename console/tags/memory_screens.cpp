@@ -18,6 +18,7 @@
 #include "console/shell/conventions.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 
@@ -42,19 +43,19 @@ struct OperationTexts {
 };
 
 const std::array<OperationTexts, 4> kOperations = {{
-    {MemoryOperation::Read, "_TAG_Read", QStringLiteral("读标签数据"), QStringLiteral(" 待读数据块号 "),
+    {MemoryOperation::Read, screen::tag::Read, QStringLiteral("读标签数据"), QStringLiteral(" 待读数据块号 "),
      QStringLiteral(" 待读数据块号 "), "List1", QStringLiteral(" 读出数据内容 "), QStringLiteral("读标签数据"),
      QStringLiteral("读标签数据"), QStringLiteral(" 读标签数据成功！ "), QStringLiteral(" 读标签数据失败！错误代码="),
      QStringLiteral(" 读标签数据失败！")},
-    {MemoryOperation::Write, "_TAG_Write", QStringLiteral("写标签数据"), QStringLiteral(" 待写数据参数(16进制数) "),
+    {MemoryOperation::Write, screen::tag::Write, QStringLiteral("写标签数据"), QStringLiteral(" 待写数据参数(16进制数) "),
      QStringLiteral(" 待写数据块"), "result", QStringLiteral(" 操作结果 "), QStringLiteral("写标签数据"),
      QStringLiteral("写标签数据"), QStringLiteral(" 写标签数据成功！ "), QStringLiteral(" 写标签数据失败！ 错误代码="),
      QStringLiteral(" 写标签数据失败！")},
-    {MemoryOperation::WriteBlock, "_TAG_Write_Block", QStringLiteral("块写入标签数据"),
+    {MemoryOperation::WriteBlock, screen::tag::WriteBlock, QStringLiteral("块写入标签数据"),
      QStringLiteral(" 待写数据块参数(16进制) "), QString(), "Result", QStringLiteral(" 操作结果 "),
      QStringLiteral("块写入标签数据"), QString(), QStringLiteral(" 块写标签数据成功！ "),
      QStringLiteral(" 块写标签数据失败！ 错误代码="), QStringLiteral(" 块写标签数据失败！")},
-    {MemoryOperation::Erase, "_TAG_Write_Erase", QStringLiteral("块擦除标签数据"),
+    {MemoryOperation::Erase, screen::tag::Erase, QStringLiteral("块擦除标签数据"),
      QStringLiteral(" 待擦除数据块参数(16进制数) "), QStringLiteral(" 待擦除数据块号 "), "Erase_result",
      QStringLiteral(" 操作结果 "), QStringLiteral("块擦除标签数据"), QStringLiteral("擦除标签数据"),
      QStringLiteral(" 块擦除标签数据成功！ "), QStringLiteral(" 块擦除标签数据失败！ 错误代码="),

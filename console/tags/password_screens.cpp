@@ -19,6 +19,7 @@
 #include "console/shell/conventions.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
 #include "console/shell/widgets.h"
 #include "console/tags/access_screens.h"
@@ -142,7 +143,7 @@ const SetKind& setKind(StandardId id) {
 class SetPasswordScreen : public Screen {
 public:
     SetPasswordScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Set_Key"), standard.caption()), s_(standard) {
+        : Screen(context, standard.screen(screen::tag::SetKey), standard.caption()), s_(standard) {
         const SetKind& k = setKind(s_.id);
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", k.heading));
@@ -246,7 +247,7 @@ const CheckKind& checkKind(StandardId id) {
 class CheckPasswordScreen : public Screen {
 public:
     CheckPasswordScreen(ScreenContext& context, const TagStandard& standard)
-        : Screen(context, standard.screen("_TAG_Access_Key"), standard.caption()), s_(standard) {
+        : Screen(context, standard.screen(screen::tag::AccessKey), standard.caption()), s_(standard) {
         const CheckKind& k = checkKind(s_.id);
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", k.heading));
@@ -348,7 +349,7 @@ class ChangePasswordScreen : public Screen {
 public:
     ChangePasswordScreen(ScreenContext& context, const TagStandard& standard)
         : Screen(context,
-                 standard.screen(standard.id == StandardId::Epc ? "_TAG_Edit_Key" : "_TAG_Edit_Pwd"),
+                 standard.screen(standard.id == StandardId::Epc ? screen::tag::EditKey : screen::tag::EditPwd),
                  standard.caption()),
           s_(standard), k_(changeKind(standard.id)) {
         auto* root = new QVBoxLayout(this);
@@ -445,10 +446,10 @@ std::int32_t checkPassword(Screen& screen, StandardId id, std::uint8_t address, 
 
 void registerPasswordScreens(ScreenContext& context, ScreenRegistry& registry) {
     for (const TagStandard* s : standards()) {
-        registry.add(s->screen("_TAG_Set_Key"), [&context, s](QWidget*) { return new SetPasswordScreen(context, *s); });
-        registry.add(s->screen("_TAG_Access_Key"),
+        registry.add(s->screen(screen::tag::SetKey), [&context, s](QWidget*) { return new SetPasswordScreen(context, *s); });
+        registry.add(s->screen(screen::tag::AccessKey),
                      [&context, s](QWidget*) { return new CheckPasswordScreen(context, *s); });
-        registry.add(s->screen(s->id == StandardId::Epc ? "_TAG_Edit_Key" : "_TAG_Edit_Pwd"),
+        registry.add(s->screen(s->id == StandardId::Epc ? screen::tag::EditKey : screen::tag::EditPwd),
                      [&context, s](QWidget*) { return new ChangePasswordScreen(context, *s); });
     }
 }

@@ -1,28 +1,29 @@
 #include "console/tags/tag_standard.h"
 
-#include "console/shell/main_window.h"
 #include "console/shell/hex.h"
+#include "console/shell/screen.h"
+#include "console/shell/screen_names.h"
 
 namespace plover::tags {
 
 namespace {
 
 // The buttons every standard's tag screen has, with the captions they share.
-QList<OpenButton> buttons(const QString& p, OpenButton command11, OpenButton command15,
+QList<OpenButton> buttons(const char* p, OpenButton command11, OpenButton command15,
                           QList<OpenButton> extra) {
     QList<OpenButton> list = {
-        {"Command4", QStringLiteral("休眠标签"), p + QStringLiteral("_TAG_Halt")},
-        {"Command5", QStringLiteral("唤醒标签"), p + QStringLiteral("_TAG_Wake")},
-        {"Command6", QStringLiteral("设置密码"), p + QStringLiteral("_TAG_Set_Key")},
-        {"Command7", QStringLiteral("读标签数据"), p + QStringLiteral("_TAG_Read")},
-        {"Command8", QStringLiteral("写标签数据"), p + QStringLiteral("_TAG_Write")},
-        {"Command9", QStringLiteral("灭活标签"), p + QStringLiteral("_TAG_Kill")},
-        {"Command10", QStringLiteral("锁定标签"), p + QStringLiteral("_TAG_Lock")},
+        {"Command4", QStringLiteral("休眠标签"), screen::tag::name(p, screen::tag::Halt)},
+        {"Command5", QStringLiteral("唤醒标签"), screen::tag::name(p, screen::tag::Wake)},
+        {"Command6", QStringLiteral("设置密码"), screen::tag::name(p, screen::tag::SetKey)},
+        {"Command7", QStringLiteral("读标签数据"), screen::tag::name(p, screen::tag::Read)},
+        {"Command8", QStringLiteral("写标签数据"), screen::tag::name(p, screen::tag::Write)},
+        {"Command9", QStringLiteral("灭活标签"), screen::tag::name(p, screen::tag::Kill)},
+        {"Command10", QStringLiteral("锁定标签"), screen::tag::name(p, screen::tag::Lock)},
         command11,
-        {"Command13", QStringLiteral("校验密码"), p + QStringLiteral("_TAG_Access_Key")},
-        {"Command14", QStringLiteral("盘存标签"), p + QStringLiteral("_TAG_Query")},
+        {"Command13", QStringLiteral("校验密码"), screen::tag::name(p, screen::tag::AccessKey)},
+        {"Command14", QStringLiteral("盘存标签"), screen::tag::name(p, screen::tag::Query)},
         command15,
-        {"Command17", QStringLiteral("标签厂商专用命令"), p + QStringLiteral("_TAG_Cust_Comm")},
+        {"Command17", QStringLiteral("标签厂商专用命令"), screen::tag::name(p, screen::tag::CustomCommand)},
     };
     list += extra;
     return list;
@@ -37,7 +38,7 @@ QStringList gbBanks() {
 
 const TagStandard kEpc{
     .id = StandardId::Epc,
-    .prefix = QStringLiteral("EPC"),
+    .prefix = QLatin1String(screen::tag::Epc),
     .captionSuffix = QStringLiteral(" EPC 18000-6C"),
     .heading = QStringLiteral("EPC电子标签操作命令"),
     .selectBanks = {QStringLiteral("0--RFU"), QStringLiteral("1--EPC"), QStringLiteral("2--TID"),
@@ -49,10 +50,10 @@ const TagStandard kEpc{
     .hasQ = true,
     .queryTimeInitial = QStringLiteral("100"),
     .resultName = "result",
-    .buttons = buttons(QStringLiteral("EPC"),
-                       {"Command11", QStringLiteral("块写入标签"), QStringLiteral("EPC_TAG_Write_Block")},
-                       {"Command15", QStringLiteral("修改密码"), QStringLiteral("EPC_TAG_Edit_Key")},
-                       {{"Command12", QStringLiteral("块擦除标签"), QStringLiteral("EPC_TAG_Write_Erase")}}),
+    .buttons = buttons(screen::tag::Epc,
+                       {"Command11", QStringLiteral("块写入标签"), screen::tag::name(screen::tag::Epc, screen::tag::WriteBlock)},
+                       {"Command15", QStringLiteral("修改密码"), screen::tag::name(screen::tag::Epc, screen::tag::EditKey)},
+                       {{"Command12", QStringLiteral("块擦除标签"), screen::tag::name(screen::tag::Epc, screen::tag::Erase)}}),
     .tagListFrame = QStringLiteral(" 标签 EPC 列表 "),
     .tagListHeading = {},
     .epcRecordLines = true,
@@ -66,7 +67,7 @@ const TagStandard kEpc{
 
 const TagStandard kGb{
     .id = StandardId::Gb,
-    .prefix = QStringLiteral("GB"),
+    .prefix = QLatin1String(screen::tag::Gb),
     .captionSuffix = QStringLiteral(" GB/T 29768-2013"),
     .heading = QStringLiteral("GB/T 29768-2013 电子标签操作命令"),
     .selectBanks = gbBanks(),
@@ -77,11 +78,11 @@ const TagStandard kGb{
     .hasQ = false,
     .queryTimeInitial = QStringLiteral("10"),
     .resultName = "Result",
-    .buttons = buttons(QStringLiteral("GB"),
-                       {"Command11", QStringLiteral("修改密码"), QStringLiteral("GB_TAG_Edit_Pwd")},
-                       {"Command15", QStringLiteral("安全鉴别"), QStringLiteral("GB_TAG_Auth")},
-                       {{"Command12", QStringLiteral("擦除数据"), QStringLiteral("GB_TAG_Write_Erase")},
-                        {"Command16", QStringLiteral("复旦标签专用命令"), QStringLiteral("GB_TAG_FD_APP")}}),
+    .buttons = buttons(screen::tag::Gb,
+                       {"Command11", QStringLiteral("修改密码"), screen::tag::name(screen::tag::Gb, screen::tag::EditPwd)},
+                       {"Command15", QStringLiteral("安全鉴别"), screen::GbAuth},
+                       {{"Command12", QStringLiteral("擦除数据"), screen::tag::name(screen::tag::Gb, screen::tag::Erase)},
+                        {"Command16", QStringLiteral("复旦标签专用命令"), screen::GbFudan}}),
     .tagListFrame = QStringLiteral(" 标签列表: 数据长度 + 安全字 + 编码区 "),
     .tagListHeading = {QStringLiteral("数据长度 + 安全字 + 编码区 ")},
     .epcRecordLines = false,
@@ -94,7 +95,7 @@ const TagStandard kGb{
 
 const TagStandard kGjb{
     .id = StandardId::Gjb,
-    .prefix = QStringLiteral("GJB"),
+    .prefix = QLatin1String(screen::tag::Gjb),
     .captionSuffix = QStringLiteral(" GJB 7377.1-2011"),
     .heading = QStringLiteral("GJB 7377.1-2011 电子标签操作命令"),
     .selectBanks = {QStringLiteral("0-标签信息区"), QStringLiteral("1-编码区"), QStringLiteral("2-安全区"),
@@ -106,11 +107,11 @@ const TagStandard kGjb{
     .hasQ = false,
     .queryTimeInitial = QStringLiteral("10"),
     .resultName = "result",
-    .buttons = buttons(QStringLiteral("GJB"),
-                       {"Command11", QStringLiteral("安全鉴别"), QStringLiteral("GJB_TAG_Auth")},
-                       {"Command15", QStringLiteral("修改密码"), QStringLiteral("GJB_TAG_Edit_Pwd")},
-                       {{"Command12", QStringLiteral("擦除数据"), QStringLiteral("GJB_TAG_Write_Erase")},
-                        {"Command16", QStringLiteral("复旦标签专用命令"), QStringLiteral("GJB_TAG_FD_APP")}}),
+    .buttons = buttons(screen::tag::Gjb,
+                       {"Command11", QStringLiteral("安全鉴别"), screen::GjbAuth},
+                       {"Command15", QStringLiteral("修改密码"), screen::tag::name(screen::tag::Gjb, screen::tag::EditPwd)},
+                       {{"Command12", QStringLiteral("擦除数据"), screen::tag::name(screen::tag::Gjb, screen::tag::Erase)},
+                        {"Command16", QStringLiteral("复旦标签专用命令"), screen::GjbFudan}}),
     .tagListFrame = QStringLiteral(" 标签列表: 数据长度 + 安全字 + 编码区"),
     .tagListHeading = {QStringLiteral("数据长度 + 安全字 + 编码区 "), QString()},
     .epcRecordLines = false,
