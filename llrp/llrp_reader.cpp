@@ -887,10 +887,17 @@ void LlrpReader::inventory_round(Millis now) {
     }
     const ReportSpec& spec = report_spec(s->id);
     const std::uint32_t rospec_id = s->id;
+    // Which tags were seen before matters only to the "no new tag for T ms" trigger.
+    const bool track_new = ai.stop.type == 3 && ai.stop.observation == 1;
+    Pending* pending = &pending_[rospec_id];
     for (const Sighting& t : tags) {
         ++run_->observations;
-        if (run_->seen.insert(t.epc).second) run_->last_new = now;
-        Pending& p = pending_[rospec_id];
+        if (track_new && run_->seen.insert(t.epc).second) run_->last_new = now;
+        Pending& p = *pending;
+        if (p.entries.empty()) {
+            p.entries.reserve(tags.size());
+            p.index.reserve(tags.size());
+        }
         // One entry a tag and antenna (and AISpec), counting its sightings.
         std::string key(t.epc.begin(), t.epc.end());
         key += static_cast<char>(spec.selector.antenna ? antenna : 0);
@@ -909,9 +916,12 @@ void LlrpReader::inventory_round(Millis now) {
         Entry& e = p.entries[it->second];
         e.last_us = t.utc_us;
         ++e.count;
-        run_access(t, antenna);
-        if (!run_) return;
-        if (spec.n && pending_[rospec_id].entries.size() >= spec.n) report(rospec_id);
+        if (!access_specs_.empty()) run_access(t, antenna);
+        pending = &pending_[rospec_id];
+        if (spec.n && pending->entries.size() >= spec.n) {
+            report(rospec_id);
+            pending = &pending_[rospec_id];
+        }
     }
 }
 
