@@ -21,24 +21,25 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Heron（UHF） 通用读写器系统参数设置");
+const Text kTitle = QT_TRID_NOOP("Heron（UHF） 通用读写器系统参数设置");
 
-const QString kRestoreDone = QStringLiteral(" 机器恢复出厂初始参数成功！请等待机器重启后再作其他功能. ");
-const QString kRestoreFailed = QStringLiteral(" 机器恢复出厂初始参数失败！");
-const QString kInfoDone = QStringLiteral(" 读设备信息符成功！ ");
-const QString kInfoFailed = QStringLiteral(" 读设备厂商信息失败！");
-const QString kInfoLine = QStringLiteral("读写器设备厂商信息=");
-const QString kNumberDone = QStringLiteral(" 读模块编号成功！ ");
-const QString kNumberFailed = QStringLiteral(" 读模块编号失败！");
-const QString kNumberLine = QStringLiteral(" 模块编号=");
-const QString kRateDone = QStringLiteral(" 读置波特率成功,请重新用新的波特率联接！ ");
-const QString kRateFailed = QStringLiteral(" 设置波特率失败！");
+const Text kRestoreDone = QT_TRID_NOOP(" 机器恢复出厂初始参数成功！请等待机器重启后再作其他功能. ");
+const Text kRestoreFailed = QT_TRID_NOOP(" 机器恢复出厂初始参数失败！");
+const Text kInfoDone = QT_TRID_NOOP(" 读设备信息符成功！ ");
+const Text kInfoFailed = QT_TRID_NOOP(" 读设备厂商信息失败！");
+const Text kInfoLine = QT_TRID_NOOP("读写器设备厂商信息=");
+const Text kNumberDone = QT_TRID_NOOP(" 读模块编号成功！ ");
+const Text kNumberFailed = QT_TRID_NOOP(" 读模块编号失败！");
+const Text kNumberLine = QT_TRID_NOOP(" 模块编号=");
+const Text kRateDone = QT_TRID_NOOP(" 读置波特率成功,请重新用新的波特率联接！ ");
+const Text kRateFailed = QT_TRID_NOOP(" 设置波特率失败！");
 
 
 // The identity reply's length; the buffer handed to the library is larger, as the screen's
@@ -58,16 +59,16 @@ void DeviceSettingsScreen::build() {
     auto* root = new QVBoxLayout(this);
     root->addWidget(ui::title(this, "Label2", kTitle));
 
-    QGroupBox* commands = ui::frame(this, "Frame3", QStringLiteral(" 设备命令 "));
+    QGroupBox* commands = ui::frame(this, "Frame3", qtTrId(" 设备命令 "));
     auto* grid = new QGridLayout(commands);
-    QPushButton* lamp = ui::button(commands, "Lamp_Control", QStringLiteral("灯  控"));
-    QPushButton* reset = ui::button(commands, "Device_Reset", QStringLiteral("设备复位"));
-    QPushButton* restore = ui::button(commands, "Restore_Factory", QStringLiteral("恢复出厂参数"));
-    QPushButton* info = ui::button(commands, "Read_Device_Info", QStringLiteral("读设备版本信息"));
-    QPushButton* readNo = ui::button(commands, "Read_Device_No", QStringLiteral("读设备号"));
-    QPushButton* writeNo = ui::button(commands, "Set_Device_No", QStringLiteral("写设备号"));
-    QPushButton* rate = ui::button(commands, "Set_BaudRate", QStringLiteral("设置波特率"));
-    QPushButton* network = ui::button(commands, "Command1", QStringLiteral("设置网络参数"));
+    QPushButton* lamp = ui::button(commands, "Lamp_Control", qtTrId("灯  控"));
+    QPushButton* reset = ui::button(commands, "Device_Reset", qtTrId("设备复位"));
+    QPushButton* restore = ui::button(commands, "Restore_Factory", qtTrId("恢复出厂参数"));
+    QPushButton* info = ui::button(commands, "Read_Device_Info", qtTrId("读设备版本信息"));
+    QPushButton* readNo = ui::button(commands, "Read_Device_No", qtTrId("读设备号"));
+    QPushButton* writeNo = ui::button(commands, "Set_Device_No", qtTrId("写设备号"));
+    QPushButton* rate = ui::button(commands, "Set_BaudRate", qtTrId("设置波特率"));
+    QPushButton* network = ui::button(commands, "Command1", qtTrId("设置网络参数"));
     const std::array all = {lamp, reset, restore, info, readNo, writeNo, rate, network};
     for (int i = 0; i < static_cast<int>(all.size()); ++i) grid->addWidget(all[i], i / 4, i % 4);
     root->addWidget(commands);
@@ -77,8 +78,8 @@ void DeviceSettingsScreen::build() {
     pcId_ = systemCommands.pcId;
     port_ = systemCommands.port;
     baudRate_ = systemCommands.baudRate;
-    QPushButton* clear = ui::button(system, "clear", QStringLiteral("清  屏"));
-    QPushButton* exit = ui::button(system, "EXIT", QStringLiteral("退    出"));
+    QPushButton* clear = ui::button(system, "clear", qtTrId("清  屏"));
+    QPushButton* exit = ui::button(system, "EXIT", qtTrId("退    出"));
     systemCommands.column->addStretch();
     systemCommands.column->addWidget(clear);
     systemCommands.column->addWidget(exit);

@@ -16,6 +16,7 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover {
@@ -96,9 +97,9 @@ Texts texts(const Record& r) {
 
 namespace {
 
-const QString kCaption = QStringLiteral("设置网络参数");
-const QString kFrame = QStringLiteral(" 网络地址 ");
-const QString kExit = QStringLiteral("退  出 ");
+const Text kCaption = QT_TRID_NOOP("设置网络参数");
+const Text kFrame = QT_TRID_NOOP(" 网络地址 ");
+const Text kExit = QT_TRID_NOOP("退  出 ");
 
 // The masks of the fields. The port takes five digits, so that every port a reader can have
 // (up to 65535) is shown and stored whole.
@@ -113,12 +114,12 @@ const QString kDefaultMac = QStringLiteral("0C.0D.0E.0F.10.11");
 const QString kDefaultMask = QStringLiteral("255.255.255.000");
 const QString kDefaultGate = QStringLiteral("192.168.001.001");
 
-const QString kLinked = QStringLiteral(" TCP/IP 连接成功！ ");
-const QString kNotLinked = QStringLiteral("TCP/IP 连接失败！");
-const QString kStored = QStringLiteral(" 设置读写器IP地址参数成功！ ");
-const QString kNotStored = QStringLiteral(" 设置读写器IP地址参数失败！ ");
-const QString kRead = QStringLiteral(" 读读写器IP地址参数成功！");
-const QString kNotRead = QStringLiteral(" 读读写器IP地址参数失败！");
+const Text kLinked = QT_TRID_NOOP(" TCP/IP 连接成功！ ");
+const Text kNotLinked = QT_TRID_NOOP("TCP/IP 连接失败！");
+const Text kStored = QT_TRID_NOOP(" 设置读写器IP地址参数成功！ ");
+const Text kNotStored = QT_TRID_NOOP(" 设置读写器IP地址参数失败！ ");
+const Text kRead = QT_TRID_NOOP(" 读读写器IP地址参数成功！");
+const Text kNotRead = QT_TRID_NOOP(" 读读写器IP地址参数失败！");
 
 // y_tcp_connect: IP address and port of a reader's network module, and the connect.
 class TcpConnectScreen : public Screen {
@@ -128,20 +129,20 @@ public:
 private:
     void build() {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("TCP网络连接")));
+        root->addWidget(ui::title(this, "Label1", qtTrId("TCP网络连接")));
         QGroupBox* frame = ui::frame(this, "Frame1", kFrame);
         auto* grid = new QGridLayout(frame);
         ip_ = ui::maskedField(frame, "ip_address", kAddressMask, kDefaultIp);
         port_ = ui::maskedField(frame, "port_address", kPortMask, kDefaultPort);
-        grid->addWidget(ui::label(frame, "Label5", QStringLiteral("IP地址： ")), 0, 0);
+        grid->addWidget(ui::label(frame, "Label5", qtTrId("IP地址： ")), 0, 0);
         grid->addWidget(ip_, 0, 1);
-        grid->addWidget(ui::label(frame, "Label6", QStringLiteral("端口号: ")), 1, 0);
+        grid->addWidget(ui::label(frame, "Label6", qtTrId("端口号: ")), 1, 0);
         grid->addWidget(port_, 1, 1);
         result_ = ui::resultLabel(frame, "Result");
         grid->addWidget(result_, 2, 0, 1, 2);
         root->addWidget(frame);
         auto* buttons = new QHBoxLayout;
-        QPushButton* link = ui::button(this, "Command2", QStringLiteral("连    接"));
+        QPushButton* link = ui::button(this, "Command2", qtTrId("连    接"));
         QPushButton* exit = ui::button(this, "Command3", kExit);
         buttons->addWidget(link);
         buttons->addWidget(exit);
@@ -186,7 +187,7 @@ public:
 private:
     void build() {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("设置网络地址参数")));
+        root->addWidget(ui::title(this, "Label1", qtTrId("设置网络地址参数")));
         QGroupBox* frame = ui::frame(this, "Frame1", kFrame);
         auto* grid = new QGridLayout(frame);
         ip_ = ui::maskedField(frame, "ip_address", kAddressMask, kDefaultIp);
@@ -195,11 +196,11 @@ private:
         HexKeyFilter::install(mac_);
         mask_ = ui::maskedField(frame, "mask_address", kAddressMask, kDefaultMask);
         gate_ = ui::maskedField(frame, "gate_address", kAddressMask, kDefaultGate);
-        const std::pair<const char*, QString> labels[] = {{"Label5", QStringLiteral("IP地址： ")},
-                                                          {"Label6", QStringLiteral("端口号: ")},
-                                                          {"Label4", QStringLiteral("物理地址：")},
-                                                          {"Label3", QStringLiteral("子网掩码：")},
-                                                          {"Label2", QStringLiteral("网关地址： ")}};
+        const std::pair<const char*, QString> labels[] = {{"Label5", qtTrId("IP地址： ")},
+                                                          {"Label6", qtTrId("端口号: ")},
+                                                          {"Label4", qtTrId("物理地址：")},
+                                                          {"Label3", qtTrId("子网掩码：")},
+                                                          {"Label2", qtTrId("网关地址： ")}};
         QLineEdit* const fields[] = {ip_, port_, mac_, mask_, gate_};
         for (int row = 0; row < 5; ++row) {
             grid->addWidget(ui::label(frame, labels[row].first, labels[row].second), row, 0);
@@ -209,8 +210,8 @@ private:
         grid->addWidget(result_, 5, 0, 1, 2);
         root->addWidget(frame);
         auto* buttons = new QHBoxLayout;
-        QPushButton* read = ui::button(this, "Command1", QStringLiteral("读取地址"));
-        QPushButton* store = ui::button(this, "Command2", QStringLiteral("存储地址"));
+        QPushButton* read = ui::button(this, "Command1", qtTrId("读取地址"));
+        QPushButton* store = ui::button(this, "Command2", qtTrId("存储地址"));
         QPushButton* exit = ui::button(this, "Command3", kExit);
         for (QPushButton* b : {read, store, exit}) buttons->addWidget(b);
         root->addLayout(buttons);

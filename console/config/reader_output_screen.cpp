@@ -18,18 +18,19 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover::config {
 
 namespace {
 
-const QString kCaption = QStringLiteral("kestrel门禁读卡头参数设定");
-const QString kTitle = QStringLiteral("kestrel门禁读卡头参数设置");
-const QString kReadDone = QStringLiteral(" 读门禁读卡头参数成功！ ");
-const QString kReadFailed = QStringLiteral(" 读门禁读卡头参数失败！");
-const QString kWriteDone = QStringLiteral(" 写门禁读卡头参数成功！ ");
-const QString kWriteFailed = QStringLiteral(" 写门禁读卡头参数失败！");
+const Text kCaption = QT_TRID_NOOP("kestrel门禁读卡头参数设定");
+const Text kTitle = QT_TRID_NOOP("kestrel门禁读卡头参数设置");
+const Text kReadDone = QT_TRID_NOOP(" 读门禁读卡头参数成功！ ");
+const Text kReadFailed = QT_TRID_NOOP(" 读门禁读卡头参数失败！");
+const Text kWriteDone = QT_TRID_NOOP(" 写门禁读卡头参数成功！ ");
+const Text kWriteFailed = QT_TRID_NOOP(" 写门禁读卡头参数失败！");
 
 const QStringList kFormats = {QStringLiteral("0--WIG 26"), QStringLiteral("1--WIG 32"), QStringLiteral("2--WIG 34"),
                               QStringLiteral("3--ABA"), QStringLiteral("4--RS 232")};
@@ -64,30 +65,30 @@ private:
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", kTitle));
 
-        QGroupBox* frame = ui::frame(this, "Frame1", QStringLiteral(" 读卡头参数 "));
+        QGroupBox* frame = ui::frame(this, "Frame1", qtTrId(" 读卡头参数 "));
         auto* grid = new QGridLayout(frame);
-        enabled_ = ui::checkBox(frame, "reader_enable", QStringLiteral("门禁读卡头有效"));
+        enabled_ = ui::checkBox(frame, "reader_enable", qtTrId("门禁读卡头有效"));
         bank_ = ui::hexField(frame, "Read_Bank", 2, QStringLiteral("1"));
         address_ = ui::hexField(frame, "address", 2, QStringLiteral("0"));
         length_ = ui::hexField(frame, "Read_len", 2, QStringLiteral("4"));
         format_ = ui::comboBox(frame, "outputformat", kFormats, kFormats[0]);
         result_ = ui::resultLabel(frame);
         grid->addWidget(enabled_, 0, 0, 1, 2);
-        grid->addWidget(ui::label(frame, "Label2", QStringLiteral("标签数据存储体：")), 1, 0);
+        grid->addWidget(ui::label(frame, "Label2", qtTrId("标签数据存储体：")), 1, 0);
         grid->addWidget(bank_, 1, 1);
-        grid->addWidget(ui::label(frame, "Label4", QStringLiteral("标签数据起始地址：")), 2, 0);
+        grid->addWidget(ui::label(frame, "Label4", qtTrId("标签数据起始地址：")), 2, 0);
         grid->addWidget(address_, 2, 1);
-        grid->addWidget(ui::label(frame, "Label3", QStringLiteral("标签数据长度：")), 3, 0);
+        grid->addWidget(ui::label(frame, "Label3", qtTrId("标签数据长度：")), 3, 0);
         grid->addWidget(length_, 3, 1);
-        grid->addWidget(ui::label(frame, "Label11", QStringLiteral("输出数据格式:")), 4, 0);
+        grid->addWidget(ui::label(frame, "Label11", qtTrId("输出数据格式:")), 4, 0);
         grid->addWidget(format_, 4, 1);
         grid->addWidget(result_, 5, 0, 1, 2);
         root->addWidget(frame);
 
         auto* buttons = new QHBoxLayout;
-        QPushButton* read = ui::button(this, "Yread", QStringLiteral("读 参 数"));
-        QPushButton* write = ui::button(this, "ywrite", QStringLiteral("写 参 数 "));
-        QPushButton* exit = ui::button(this, "yexit", QStringLiteral("退  出"));
+        QPushButton* read = ui::button(this, "Yread", qtTrId("读 参 数"));
+        QPushButton* write = ui::button(this, "ywrite", qtTrId("写 参 数 "));
+        QPushButton* exit = ui::button(this, "yexit", qtTrId("退  出"));
         for (QPushButton* b : {read, write, exit}) buttons->addWidget(b);
         root->addLayout(buttons);
 

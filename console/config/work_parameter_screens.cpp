@@ -17,45 +17,55 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover::config {
 
 namespace {
 
-const QString kWorkTitle = QStringLiteral("Heron（UHF） 通用读写器工作参数设置");
-const QString kReadDone = QStringLiteral(" 读读写器工作参数成功！ ");
-const QString kReadFailed = QStringLiteral(" 读读写器工作参数失败！");
-const QString kWriteDone = QStringLiteral(" 设置读写器工作参数成功！ ");
-const QString kWriteFailed = QStringLiteral(" 设置读写器工作参数失败！ ");
-const QString kAntennaDone = QStringLiteral(" 设置当前操作天线成功！ ");
-const QString kAntennaFailed = QStringLiteral(" 设置当前操作天线失败！");
-const QString kPowerDone = QStringLiteral(" 读发射机功率成功！ ");
-const QString kPowerFailed = QStringLiteral(" 读发射机功率失败！");
-const QString kCarrierOnDone = QStringLiteral(" 打开CW信号成功！ ");
-const QString kCarrierOnFailed = QStringLiteral(" 打开CW信号失败！");
-const QString kCarrierOffDone = QStringLiteral(" 关闭CW信号成功！ ");
-const QString kCarrierOffFailed = QStringLiteral(" 关闭CW信号失败！");
-const QString kChipOnDone = QStringLiteral(" 打开解码器电源成功！ ");
-const QString kChipOnFailed = QStringLiteral(" 打开解码器电源失败！");
-const QString kChipOffDone = QStringLiteral(" 关闭解码器电源成功！ ");
-const QString kChipOffFailed = QStringLiteral(" 关闭解码器电源失败！");
-const QString kTemperatureDone = QStringLiteral(" 读机器工作温度成功！ ");
-const QString kTemperatureFailed = QStringLiteral(" 读机器工作温度失败！");
-const QString kTemperatureLine = QStringLiteral(" 机器工作温度=");
+const Text kWorkTitle = QT_TRID_NOOP("Heron（UHF） 通用读写器工作参数设置");
+const Text kReadDone = QT_TRID_NOOP(" 读读写器工作参数成功！ ");
+const Text kReadFailed = QT_TRID_NOOP(" 读读写器工作参数失败！");
+const Text kWriteDone = QT_TRID_NOOP(" 设置读写器工作参数成功！ ");
+const Text kWriteFailed = QT_TRID_NOOP(" 设置读写器工作参数失败！ ");
+const Text kAntennaDone = QT_TRID_NOOP(" 设置当前操作天线成功！ ");
+const Text kAntennaFailed = QT_TRID_NOOP(" 设置当前操作天线失败！");
+const Text kPowerDone = QT_TRID_NOOP(" 读发射机功率成功！ ");
+const Text kPowerFailed = QT_TRID_NOOP(" 读发射机功率失败！");
+const Text kCarrierOnDone = QT_TRID_NOOP(" 打开CW信号成功！ ");
+const Text kCarrierOnFailed = QT_TRID_NOOP(" 打开CW信号失败！");
+const Text kCarrierOffDone = QT_TRID_NOOP(" 关闭CW信号成功！ ");
+const Text kCarrierOffFailed = QT_TRID_NOOP(" 关闭CW信号失败！");
+const Text kChipOnDone = QT_TRID_NOOP(" 打开解码器电源成功！ ");
+const Text kChipOnFailed = QT_TRID_NOOP(" 打开解码器电源失败！");
+const Text kChipOffDone = QT_TRID_NOOP(" 关闭解码器电源成功！ ");
+const Text kChipOffFailed = QT_TRID_NOOP(" 关闭解码器电源失败！");
+const Text kTemperatureDone = QT_TRID_NOOP(" 读机器工作温度成功！ ");
+const Text kTemperatureFailed = QT_TRID_NOOP(" 读机器工作温度失败！");
+const Text kTemperatureLine = QT_TRID_NOOP(" 机器工作温度=");
 
-const QString kChannelTitle = QStringLiteral("设置有效频道");
-const QString kMaskReadDone = QStringLiteral(" 读读写器有效频道参数成功！ ");
-const QString kMaskReadFailed = QStringLiteral(" 读读写器频率有效参数失败！");
-const QString kMaskWriteDone = QStringLiteral(" 设置读写器频率有效参数成功！ ");
-const QString kMaskWriteFailed = QStringLiteral(" 设置读写器频率有效参数失败！ ");
+const Text kChannelTitle = QT_TRID_NOOP("设置有效频道");
+const Text kMaskReadDone = QT_TRID_NOOP(" 读读写器有效频道参数成功！ ");
+const Text kMaskReadFailed = QT_TRID_NOOP(" 读读写器频率有效参数失败！");
+const Text kMaskWriteDone = QT_TRID_NOOP(" 设置读写器频率有效参数成功！ ");
+const Text kMaskWriteFailed = QT_TRID_NOOP(" 设置读写器频率有效参数失败！ ");
 
 const QStringList kTagTypes = {QStringLiteral("0-GB/T 29768-2013"), QStringLiteral("1-GJB 7377.1-2011"),
                                QStringLiteral("2-EPC")};
-const QStringList kSpeeds = {QStringLiteral("0-低速"), QStringLiteral("1-高速")};
-const QStringList kFrequencyModes = {QStringLiteral("0-定频"), QStringLiteral("1-自动跳频")};
-const QStringList kAntennas = {QStringLiteral("1--天线 1"), QStringLiteral("2--天线 2"), QStringLiteral("3--天线 3"),
-                               QStringLiteral("4--天线 4")};
+const QStringList& speeds() {
+    static const QStringList value{qtTrId("0-低速"), qtTrId("1-高速")};
+    return value;
+}
+const QStringList& frequencyModes() {
+    static const QStringList value{qtTrId("0-定频"), qtTrId("1-自动跳频")};
+    return value;
+}
+const QStringList& antennas() {
+    static const QStringList value{qtTrId("1--天线 1"), qtTrId("2--天线 2"), qtTrId("3--天线 3"),
+                               qtTrId("4--天线 4")};
+    return value;
+}
 constexpr int kMinPower = 15;
 constexpr int kMaxPower = 33;
 constexpr int kInitialPower = 27;
@@ -91,7 +101,7 @@ QString channelItem(const ChannelPlan& plan, int n) {
     for (int d = plan.decimals; d < 3; ++d) divisor *= 10;
     const QString mhz = QStringLiteral("%1.%2").arg(kHz / 1000).arg((kHz % 1000) / divisor, plan.decimals, 10,
                                                                    QLatin1Char('0'));
-    return QStringLiteral("%1-频率 %2 MHz").arg(n, 2, 10, QLatin1Char('0')).arg(mhz);
+    return qtTrId("%1-频率 %2 MHz").arg(n, 2, 10, QLatin1Char('0')).arg(mhz);
 }
 
 // The item of `items` whose number is `value`, counting from `first`; `fallback` for others.
@@ -110,7 +120,7 @@ void showItem(QComboBox* list, const QString& text) {
 }  // namespace
 
 const QStringList& regionItems() {
-    static const QStringList items = {QStringLiteral("0-国标920MHz"), QStringLiteral("1-国标840MHz"),
+    static const QStringList items = {qtTrId("0-国标920MHz"), qtTrId("1-国标840MHz"),
                                       QStringLiteral("2-FCC 902MHz"), QStringLiteral("3-ETSI 865MHz"),
                                       QStringLiteral("4-JAPAN 952MHz")};
     return items;
@@ -159,10 +169,10 @@ WorkFields workFieldsOf(std::span<const std::uint8_t, kWorkRecord> r) {
     f.region = regionItems()[region];
     const QStringList channels = channelItems(region);
     f.channel = itemOf(channels, r[4], 0, 0);
-    f.speed = r[2] == 1 ? kSpeeds[1] : kSpeeds[0];
-    f.mode = r[3] == 0 ? kFrequencyModes[0] : kFrequencyModes[1];
+    f.speed = r[2] == 1 ? speeds()[1] : speeds()[0];
+    f.mode = r[3] == 0 ? frequencyModes()[0] : frequencyModes()[1];
     f.power = r[5] >= kMinPower && r[5] <= kMaxPower ? powerItem(r[5]) : powerItem(kMinPower);
-    f.antenna = itemOf(kAntennas, r[6], 1, 1);
+    f.antenna = itemOf(antennas(), r[6], 1, 1);
     return f;
 }
 
@@ -173,9 +183,9 @@ std::optional<int> antennaOf(const QString& text) {
 }
 
 QStringList rfPowerLines(std::span<const std::uint8_t, 3> reading) {
-    return {QStringLiteral(" 发射机设置功率级数 =%1").arg(reading[0]),
-            QStringLiteral(" 发射机实际功率 =%1 dBm").arg(reading[1]),
-            QStringLiteral(" 接收机RSSI =%1 dB").arg(reading[2])};
+    return {qtTrId(" 发射机设置功率级数 =%1").arg(reading[0]),
+            qtTrId(" 发射机实际功率 =%1 dBm").arg(reading[1]),
+            qtTrId(" 接收机RSSI =%1 dB").arg(reading[2])};
 }
 
 std::optional<ChannelRequest> channelRequest(const QString& regionText, const QString& maskText) {
@@ -205,25 +215,25 @@ private:
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label2", kWorkTitle));
 
-        QGroupBox* device = ui::frame(this, "WriteDeviceNo", QStringLiteral("设备参数"));
+        QGroupBox* device = ui::frame(this, "WriteDeviceNo", qtTrId("设备参数"));
         auto* deviceLayout = new QHBoxLayout(device);
         auto* lists = new QGridLayout;
         tagType_ = ui::comboBox(device, "Tag_Type", kTagTypes, kTagTypes[0]);
         region_ = ui::comboBox(device, "Work_National", regionItems(), regionItems()[0]);
-        speed_ = ui::comboBox(device, "work_model", kSpeeds, kSpeeds[0]);
-        mode_ = ui::comboBox(device, "Freq_Mode", kFrequencyModes, kFrequencyModes[0]);
+        speed_ = ui::comboBox(device, "work_model", speeds(), speeds()[0]);
+        mode_ = ui::comboBox(device, "Freq_Mode", frequencyModes(), frequencyModes()[0]);
         channel_ = ui::comboBox(device, "Freq_No", channelItems(0), channelItems(0)[0]);
         power_ = ui::comboBox(device, "Power_Value", powerItems(), powerItem(kInitialPower));
-        antenna_ = ui::comboBox(device, "Active_ANT", kAntennas, kAntennas[0]);
+        antenna_ = ui::comboBox(device, "Active_ANT", antennas(), antennas()[0]);
         channel_->setMinimumContentsLength(18);
         const std::array<std::pair<const char*, QString>, kWorkRecord> captions = {{
-            {"Label5", QStringLiteral("标签类型:")},
-            {"Label3", QStringLiteral("频率区域:")},
-            {"Label1", QStringLiteral("工作速率:")},
-            {"Label7", QStringLiteral("跳频模式：")},
-            {"Label8", QStringLiteral("工作频率：")},
-            {"Label6", QStringLiteral("设定发射机功率：")},
-            {"Label4", QStringLiteral("工作天线：")},
+            {"Label5", qtTrId("标签类型:")},
+            {"Label3", qtTrId("频率区域:")},
+            {"Label1", qtTrId("工作速率:")},
+            {"Label7", qtTrId("跳频模式：")},
+            {"Label8", qtTrId("工作频率：")},
+            {"Label6", qtTrId("设定发射机功率：")},
+            {"Label4", qtTrId("工作天线：")},
         }};
         const std::array<QComboBox*, kWorkRecord> all = {tagType_, region_, speed_, mode_, channel_, power_, antenna_};
         for (int i = 0; i < static_cast<int>(kWorkRecord); ++i) {
@@ -238,11 +248,11 @@ private:
         list1_->setMinimumWidth(300);
         logSide->addWidget(list1_, 1);
         auto* deviceButtons = new QGridLayout;
-        QPushButton* read = ui::button(device, "Command3", QStringLiteral("读设备参数"));
-        QPushButton* write = ui::button(device, "Command8", QStringLiteral("设置设备参数"));
-        QPushButton* antenna = ui::button(device, "Command5", QStringLiteral("设置当前工作天线"));
-        QPushButton* clear = ui::button(device, "clear", QStringLiteral("清  屏"));
-        QPushButton* exit = ui::button(device, "EXIT", QStringLiteral("退    出"));
+        QPushButton* read = ui::button(device, "Command3", qtTrId("读设备参数"));
+        QPushButton* write = ui::button(device, "Command8", qtTrId("设置设备参数"));
+        QPushButton* antenna = ui::button(device, "Command5", qtTrId("设置当前工作天线"));
+        QPushButton* clear = ui::button(device, "clear", qtTrId("清  屏"));
+        QPushButton* exit = ui::button(device, "EXIT", qtTrId("退    出"));
         deviceButtons->addWidget(read, 0, 0);
         deviceButtons->addWidget(write, 0, 1);
         deviceButtons->addWidget(antenna, 0, 2);
@@ -252,15 +262,15 @@ private:
         deviceLayout->addLayout(logSide, 1);
         root->addWidget(device);
 
-        QGroupBox* radio = ui::frame(this, "Frame3", QStringLiteral(" 设备操作命令 "));
+        QGroupBox* radio = ui::frame(this, "Frame3", qtTrId(" 设备操作命令 "));
         auto* radioButtons = new QGridLayout(radio);
-        QPushButton* rfPower = ui::button(radio, "Command1", QStringLiteral("读发射机功率及接收机RSSI"));
-        QPushButton* carrierOn = ui::button(radio, "Command15", QStringLiteral("打开CW信号"));
-        QPushButton* carrierOff = ui::button(radio, "Command14", QStringLiteral("关闭CW信号"));
-        QPushButton* chipOn = ui::button(radio, "Command2", QStringLiteral("打开解码器电源"));
-        QPushButton* chipOff = ui::button(radio, "Command31", QStringLiteral("关闭解码器电源"));
-        QPushButton* temperature = ui::button(radio, "Command6", QStringLiteral("读设备温度"));
-        QPushButton* channels = ui::button(radio, "Command4", QStringLiteral("设置有效频道"));
+        QPushButton* rfPower = ui::button(radio, "Command1", qtTrId("读发射机功率及接收机RSSI"));
+        QPushButton* carrierOn = ui::button(radio, "Command15", qtTrId("打开CW信号"));
+        QPushButton* carrierOff = ui::button(radio, "Command14", qtTrId("关闭CW信号"));
+        QPushButton* chipOn = ui::button(radio, "Command2", qtTrId("打开解码器电源"));
+        QPushButton* chipOff = ui::button(radio, "Command31", qtTrId("关闭解码器电源"));
+        QPushButton* temperature = ui::button(radio, "Command6", qtTrId("读设备温度"));
+        QPushButton* channels = ui::button(radio, "Command4", qtTrId("设置有效频道"));
         const std::array radioAll = {rfPower, carrierOn, carrierOff, chipOn, chipOff, temperature, channels};
         for (int i = 0; i < static_cast<int>(radioAll.size()); ++i)
             radioButtons->addWidget(radioAll[static_cast<std::size_t>(i)], i / 4, i % 4);
@@ -391,24 +401,24 @@ private:
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label2", kChannelTitle));
 
-        QGroupBox* params = ui::frame(this, "WriteDeviceNo", QStringLiteral(" 参数 "));
+        QGroupBox* params = ui::frame(this, "WriteDeviceNo", qtTrId(" 参数 "));
         auto* grid = new QGridLayout(params);
         region_ = ui::comboBox(params, "Work_National", regionItems(), regionItems()[0]);
         mask_ = ui::hexField(params, "CH_data", 16, QStringLiteral("FFFFFFFFFFFFFFFF"));
         mask_->setMinimumWidth(mask_->fontMetrics().horizontalAdvance(QString(20, QLatin1Char('F'))));
         result_ = ui::resultLabel(params, "Result");
-        grid->addWidget(ui::label(params, "Label3", QStringLiteral("频率区域：")), 0, 0);
+        grid->addWidget(ui::label(params, "Label3", qtTrId("频率区域：")), 0, 0);
         grid->addWidget(region_, 0, 1);
-        grid->addWidget(ui::label(params, "Label1", QStringLiteral("有效频道数据：")), 1, 0);
+        grid->addWidget(ui::label(params, "Label1", qtTrId("有效频道数据：")), 1, 0);
         grid->addWidget(mask_, 1, 1);
-        grid->addWidget(ui::label(params, "Label4", QStringLiteral("(8个字节）")), 1, 2);
+        grid->addWidget(ui::label(params, "Label4", qtTrId("(8个字节）")), 1, 2);
         grid->addWidget(result_, 2, 0, 1, 3);
         root->addWidget(params);
 
         auto* buttons = new QHBoxLayout;
-        QPushButton* read = ui::button(this, "Read_ch", QStringLiteral("读参数"));
-        QPushButton* write = ui::button(this, "Write_ch", QStringLiteral("写参数"));
-        QPushButton* exit = ui::button(this, "exit", QStringLiteral("退    出"));
+        QPushButton* read = ui::button(this, "Read_ch", qtTrId("读参数"));
+        QPushButton* write = ui::button(this, "Write_ch", qtTrId("写参数"));
+        QPushButton* exit = ui::button(this, "exit", qtTrId("退    出"));
         for (QPushButton* b : {read, write, exit}) buttons->addWidget(b);
         root->addLayout(buttons);
 

@@ -12,16 +12,17 @@
 #include "console/shell/conventions.h"
 #include "console/shell/hex.h"
 #include "console/shell/screen_names.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover {
 
 namespace {
-const QString kCaption = QStringLiteral("写设备编号");
-const QString kWritten = QStringLiteral(" 写模块成功！ ");
-const QString kNumberLine = QStringLiteral(" 模块编号=");
-const QString kFailed = QStringLiteral(" 写模块编号失败！");
-const QString kOneByte = QStringLiteral("(1字节16进制数据)");
+const Text kCaption = QT_TRID_NOOP("写设备编号");
+const Text kWritten = QT_TRID_NOOP(" 写模块成功！ ");
+const Text kNumberLine = QT_TRID_NOOP(" 模块编号=");
+const Text kFailed = QT_TRID_NOOP(" 写模块编号失败！");
+const Text kOneByte = QT_TRID_NOOP("(1字节16进制数据)");
 }  // namespace
 
 WriteNumberDialog::WriteNumberDialog(ScreenContext& context, DeviceSettingsScreen& settings)
@@ -36,16 +37,16 @@ WriteNumberDialog::WriteNumberDialog(ScreenContext& context, DeviceSettingsScree
     // Load step: the present number is the device settings screen's address; the new one empty.
     oldId_ = ui::hexField(this, "old_id", 2, settings.addressText());
     newId_ = ui::hexField(this, "new_id", 2);
-    grid->addWidget(ui::label(this, "Label2", QStringLiteral("机器原编号: ")), 0, 0);
+    grid->addWidget(ui::label(this, "Label2", qtTrId("机器原编号: ")), 0, 0);
     grid->addWidget(oldId_, 0, 1);
     grid->addWidget(ui::label(this, "Label5(0)", kOneByte), 0, 2);
-    grid->addWidget(ui::label(this, "Label3", QStringLiteral("机器新编号:")), 1, 0);
+    grid->addWidget(ui::label(this, "Label3", qtTrId("机器新编号:")), 1, 0);
     grid->addWidget(newId_, 1, 1);
     grid->addWidget(ui::label(this, "Label5(1)", kOneByte), 1, 2);
     root->addLayout(grid);
     auto* buttons = new QHBoxLayout;
-    QPushButton* ok = ui::button(this, "Command1", QStringLiteral("确  定"));
-    QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+    QPushButton* ok = ui::button(this, "Command1", qtTrId("确  定"));
+    QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
     buttons->addWidget(ok);
     buttons->addWidget(exit);
     root->addLayout(buttons);

@@ -20,12 +20,13 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover::security {
 
 QString tooLong(const QString& failure, std::size_t count, std::size_t capacity) {
-    return failure + QStringLiteral("（返回数据 %1 字节，超过 %2 字节）").arg(count).arg(capacity - 1);
+    return failure + qtTrId("（返回数据 %1 字节，超过 %2 字节）").arg(count).arg(capacity - 1);
 }
 
 int decimalPrefix(const QString& text) {
@@ -57,9 +58,9 @@ std::optional<QByteArray> customCommandRecord(const QString& bitLength, const QS
 
 namespace {
 
-const QString kCustomDone = QStringLiteral(" 命令执行成功！ ");
-const QString kCustomFailed = QStringLiteral(" 命令执行失败！");
-const QString kCustomBadParameters = QStringLiteral("命令参数错误！");
+const Text kCustomDone = QT_TRID_NOOP(" 命令执行成功！ ");
+const Text kCustomFailed = QT_TRID_NOOP(" 命令执行失败！");
+const Text kCustomBadParameters = QT_TRID_NOOP("命令参数错误！");
 
 // What the custom command screens of the standards do not share.
 struct CustomCommandKind {
@@ -90,26 +91,26 @@ public:
 private:
     void build() {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("标签厂商专用命令")));
-        QGroupBox* frame = ui::frame(this, "Frame1", QStringLiteral(" 操作参数  "));
+        root->addWidget(ui::title(this, "Label1", qtTrId("标签厂商专用命令")));
+        QGroupBox* frame = ui::frame(this, "Frame1", qtTrId(" 操作参数  "));
         auto* grid = new QGridLayout(frame);
         length_ = ui::hexField(frame, "Comm_len", 4);
         data_ = ui::hexField(frame, "Comm_data", 0);
         response_ = ui::hexField(frame, "response_len", 4);
-        grid->addWidget(ui::label(frame, "Label2", QStringLiteral("数据长度：")), 0, 0);
+        grid->addWidget(ui::label(frame, "Label2", qtTrId("数据长度：")), 0, 0);
         grid->addWidget(length_, 0, 1);
-        grid->addWidget(ui::label(frame, "Label3", QStringLiteral("（位长度，2个字节）")), 0, 2);
-        grid->addWidget(ui::label(frame, "Label4", QStringLiteral("命令数据：")), 1, 0);
+        grid->addWidget(ui::label(frame, "Label3", qtTrId("（位长度，2个字节）")), 0, 2);
+        grid->addWidget(ui::label(frame, "Label4", qtTrId("命令数据：")), 1, 0);
         grid->addWidget(data_, 1, 1, 1, 2);
-        grid->addWidget(ui::label(frame, "Label5", QStringLiteral("命令返回数据长度：")), 2, 0);
+        grid->addWidget(ui::label(frame, "Label5", qtTrId("命令返回数据长度：")), 2, 0);
         grid->addWidget(response_, 2, 1);
-        grid->addWidget(ui::label(frame, "Label6", QStringLiteral("（位长度，2个字节）")), 2, 2);
+        grid->addWidget(ui::label(frame, "Label6", qtTrId("（位长度，2个字节）")), 2, 2);
 
-        QGroupBox* time = ui::frame(frame, "Frame2", QStringLiteral(" 命令执行时间 "));
+        QGroupBox* time = ui::frame(frame, "Frame2", qtTrId(" 命令执行时间 "));
         auto* timeLayout = new QHBoxLayout(time);
         timer_ = std::make_unique<ui::OptionGroup>(
-            time, QList<ui::OptionGroup::Option>{{"timer_0", QStringLiteral("短  时"), 0},
-                                                 {"timer_1", QStringLiteral("长  时"), 1}});
+            time, QList<ui::OptionGroup::Option>{{"timer_0", qtTrId("短  时"), 0},
+                                                 {"timer_1", qtTrId("长  时"), 1}});
         for (QRadioButton* b : timer_->buttons()) timeLayout->addWidget(b);
         timer_->choose("timer_0");
         grid->addWidget(time, 3, 0, 1, 3);
@@ -120,9 +121,9 @@ private:
         root->addWidget(frame, 1);
 
         auto* buttons = new QHBoxLayout;
-        QPushButton* run = ui::button(this, "Command1", QStringLiteral("执行命令"));
-        QPushButton* clear = ui::button(this, "Command3", QStringLiteral("清  屏"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* run = ui::button(this, "Command1", qtTrId("执行命令"));
+        QPushButton* clear = ui::button(this, "Command3", qtTrId("清  屏"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         for (QPushButton* b : {run, clear, exit}) buttons->addWidget(b);
         root->addLayout(buttons);
 
@@ -144,7 +145,7 @@ private:
         const std::int32_t r = call(s_.exports.custom, address(), request.data(), answer.data());
         if (r != 0) {
             log::add(result_, kind_.failureShowsCode
-                                  ? QStringLiteral(" 命令执行失败！错误代码=") + hex::numberText(answer[0])
+                                  ? qtTrId(" 命令执行失败！错误代码=") + hex::numberText(answer[0])
                                   : kCustomFailed);
             return;
         }

@@ -20,6 +20,7 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover::security {
@@ -36,25 +37,25 @@ struct CipherAlgorithm {
     QString keyMessage, dataMessage, vectorMessage;
 };
 
-const QString kData8 = QStringLiteral(" 数据长度不对，应为8个字节的倍数！");
-const QString kData16 = QStringLiteral(" 数据长度不对，应为16个字节的倍数！");
-const QString kVector8 = QStringLiteral(" 初始向量的数据长度不对，应为8个字节！");
-const QString kVector16 = QStringLiteral(" 初始向量的数据长度不对，应为16个字节！");
-const QString kKey16 = QStringLiteral(" 密钥长度不对，应为16个字节！");
+const Text kData8 = QT_TRID_NOOP(" 数据长度不对，应为8个字节的倍数！");
+const Text kData16 = QT_TRID_NOOP(" 数据长度不对，应为16个字节的倍数！");
+const Text kVector8 = QT_TRID_NOOP(" 初始向量的数据长度不对，应为8个字节！");
+const Text kVector16 = QT_TRID_NOOP(" 初始向量的数据长度不对，应为16个字节！");
+const Text kKey16 = QT_TRID_NOOP(" 密钥长度不对，应为16个字节！");
 
 const std::array<CipherAlgorithm, 6>& algorithms() {
     static const std::array<CipherAlgorithm, 6> table = {{
-        {"Option1", QStringLiteral("DES"), QStringLiteral("8 字节"), QStringLiteral("8 字节"), {16}, 16,
-         QStringLiteral(" 密钥长度不对，应为8个字节！"), kData8, kVector8},
-        {"Option2", QStringLiteral("TDES"), QStringLiteral("16/24 字节"), QStringLiteral("8 字节"), {32, 48}, 16,
-         QStringLiteral(" 密钥长度不对，应为16个字节或24个字节！"), kData8, kVector8},
-        {"Option3", QStringLiteral("SSF33"), QStringLiteral("16/32 字节"), QStringLiteral("16 字节"), {32, 64}, 32,
-         QStringLiteral(" 密钥长度不对，应为16个字节或32个字节！"), kData16, kVector16},
-        {"Option4", QStringLiteral("SM1"), QStringLiteral("16 字节"), QStringLiteral("16 字节"), {32}, 32, kKey16,
+        {"Option1", QStringLiteral("DES"), qtTrId("8 字节"), qtTrId("8 字节"), {16}, 16,
+         qtTrId(" 密钥长度不对，应为8个字节！"), kData8, kVector8},
+        {"Option2", QStringLiteral("TDES"), qtTrId("16/24 字节"), qtTrId("8 字节"), {32, 48}, 16,
+         qtTrId(" 密钥长度不对，应为16个字节或24个字节！"), kData8, kVector8},
+        {"Option3", QStringLiteral("SSF33"), qtTrId("16/32 字节"), qtTrId("16 字节"), {32, 64}, 32,
+         qtTrId(" 密钥长度不对，应为16个字节或32个字节！"), kData16, kVector16},
+        {"Option4", QStringLiteral("SM1"), qtTrId("16 字节"), qtTrId("16 字节"), {32}, 32, kKey16,
          kData16, kVector16},
-        {"Option5", QStringLiteral("SM7"), QStringLiteral("16 字节"), QStringLiteral("8 字节"), {32}, 16, kKey16, kData8,
+        {"Option5", QStringLiteral("SM7"), qtTrId("16 字节"), qtTrId("8 字节"), {32}, 16, kKey16, kData8,
          kVector8},
-        {"Option6", QStringLiteral("SM4"), QStringLiteral("16 字节"), QStringLiteral("16 字节"), {32}, 32, kKey16,
+        {"Option6", QStringLiteral("SM4"), qtTrId("16 字节"), qtTrId("16 字节"), {32}, 32, kKey16,
          kData16, kVector16},
     }};
     return table;
@@ -94,15 +95,15 @@ QStringList fm151mIdentityLines(std::span<const std::uint8_t> answer) {
     QString version, serial;
     for (std::uint8_t b : field(8, 11)) version += hex::byteText(b) + QLatin1Char(' ');
     for (std::uint8_t b : field(12, 27)) serial += hex::byteText(b) + QLatin1Char(' ');
-    return {QStringLiteral("读FM151M的ID成功！ "), QStringLiteral("FM151M的型号： ") + model,
-            QStringLiteral("FM151M的软件版本号：") + version, QStringLiteral("FM151M的芯片序列号：") + serial};
+    return {qtTrId("读FM151M的ID成功！ "), qtTrId("FM151M的型号： ") + model,
+            qtTrId("FM151M的软件版本号：") + version, qtTrId("FM151M的芯片序列号：") + serial};
 }
 
 namespace {
 
-const QString kToolCaption = kConsoleCaption + QStringLiteral(" FM151M国密命令");
+QString toolCaption() { return kConsoleCaption + qtTrId(" FM151M国密命令"); }
 // The note a result line carries when the input ended in a lone digit.
-const QString kLoneDigit = QStringLiteral("（输入数据为奇数个数字，最后一个数字作为末字节的高位，低位补0）");
+const Text kLoneDigit = QT_TRID_NOOP("（输入数据为奇数个数字，最后一个数字作为末字节的高位，低位补0）");
 constexpr std::size_t kIdentityAnswer = 49;
 constexpr int kMaxRandom = 1024;
 constexpr std::size_t kRandomAnswer = 1101;
@@ -117,20 +118,20 @@ QHBoxLayout* buttonRow(const QList<QPushButton*>& buttons) {
 class Fm151mScreen : public Screen {
 public:
     explicit Fm151mScreen(ScreenContext& context)
-        : Screen(context, screen::Fm151m, kConsoleCaption + QStringLiteral(" FM151M 国密操作")) {
+        : Screen(context, screen::Fm151m, kConsoleCaption + qtTrId(" FM151M 国密操作")) {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("FM151M国密操作命令")));
-        QGroupBox* frame = ui::frame(this, "Frame1", QStringLiteral(" 操作结果 "));
+        root->addWidget(ui::title(this, "Label1", qtTrId("FM151M国密操作命令")));
+        QGroupBox* frame = ui::frame(this, "Frame1", qtTrId(" 操作结果 "));
         auto* frameLayout = new QVBoxLayout(frame);
         result_ = ui::logList(frame, "result");
         result_->setMinimumWidth(520);
         frameLayout->addWidget(result_);
         root->addWidget(frame, 1);
-        QPushButton* id = ui::button(this, "Command6", QStringLiteral("读芯片ID"));
-        QPushButton* random = ui::button(this, "Command5", QStringLiteral("生成随机数 "));
-        QPushButton* hash = ui::button(this, "Command13", QStringLiteral("杂凑HASH算法"));
-        QPushButton* cipher = ui::button(this, "Command7", QStringLiteral("加密解密算法"));
-        QPushButton* exit = ui::button(this, "Command1", QStringLiteral("退  出"));
+        QPushButton* id = ui::button(this, "Command6", qtTrId("读芯片ID"));
+        QPushButton* random = ui::button(this, "Command5", qtTrId("生成随机数 "));
+        QPushButton* hash = ui::button(this, "Command13", qtTrId("杂凑HASH算法"));
+        QPushButton* cipher = ui::button(this, "Command7", qtTrId("加密解密算法"));
+        QPushButton* exit = ui::button(this, "Command1", qtTrId("退  出"));
         root->addLayout(buttonRow({id, random, hash, cipher, exit}));
 
         command(id, [this] { readIdentity(); });
@@ -149,7 +150,7 @@ private:
     void readIdentity() {
         std::array<std::uint8_t, kExportBuffer> answer{};
         const std::int32_t r = call(exports::FM151M_Get_ID, address(), answer.data());
-        const QString failed = QStringLiteral(" 读FM151M的ID失败！");
+        const QString failed = qtTrId(" 读FM151M的ID失败！");
         if (r != 0)
             log::replace(result_, {failed});
         else if (!fits(answer, kIdentityAnswer))
@@ -164,16 +165,16 @@ private:
 // FM151M_Get_RN_A.
 class RandomScreen : public Screen {
 public:
-    explicit RandomScreen(ScreenContext& context) : Screen(context, screen::Fm151mRandom, kToolCaption) {
+    explicit RandomScreen(ScreenContext& context) : Screen(context, screen::Fm151mRandom, toolCaption()) {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("读随机数")));
+        root->addWidget(ui::title(this, "Label1", qtTrId("读随机数")));
         auto* grid = new QGridLayout;
         length_ = ui::hexField(this, "RN_Len", 4, QStringLiteral("1"));
-        grid->addWidget(ui::label(this, "Label2", QStringLiteral("随机数的长度：")), 0, 0);
+        grid->addWidget(ui::label(this, "Label2", qtTrId("随机数的长度：")), 0, 0);
         grid->addWidget(length_, 0, 1);
-        grid->addWidget(ui::label(this, "Label3", QStringLiteral("(以字节为单位，2个字节，最多1024个)")), 0, 2);
+        grid->addWidget(ui::label(this, "Label3", qtTrId("(以字节为单位，2个字节，最多1024个)")), 0, 2);
         root->addLayout(grid);
-        QGroupBox* frame = ui::frame(this, "Frame1", QStringLiteral(" 输出结果 "));
+        QGroupBox* frame = ui::frame(this, "Frame1", qtTrId(" 输出结果 "));
         auto* frameLayout = new QVBoxLayout(frame);
         output_ = ui::textField(frame, "Result_RN");
         output_->setReadOnly(true);
@@ -182,8 +183,8 @@ public:
         root->addWidget(frame);
         result_ = ui::resultLabel(this, "result_a");
         root->addWidget(result_);
-        QPushButton* read = ui::button(this, "Command1", QStringLiteral("读随机数"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* read = ui::button(this, "Command1", qtTrId("读随机数"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         root->addLayout(buttonRow({read, exit}));
         command(read, [this] { readRandom(); });
         exitOn(exit);
@@ -196,7 +197,7 @@ private:
             std::min(kMaxRandom, static_cast<std::uint8_t>(field[0]) << 8 | static_cast<std::uint8_t>(field[1]));
         std::array<std::uint8_t, std::max(kRandomAnswer, kExportBuffer)> answer{};
         const std::int32_t r = call(exports::FM151M_Get_RN, address(), wanted, answer.data());
-        const QString failed = QStringLiteral(" 读随机数失败！");
+        const QString failed = qtTrId(" 读随机数失败！");
         if (r != 0) {
             result_->setText(failed);
             return;
@@ -204,11 +205,11 @@ private:
         // The answer counts its random bytes in its first two; only those received are shown.
         const std::size_t count = static_cast<std::size_t>(answer[0]) << 8 | answer[1];
         if (count + 2 > kRandomAnswer) {
-            result_->setText(failed + QStringLiteral("（返回 %1 个随机数，超过 %2 个）").arg(count).arg(kRandomAnswer - 2));
+            result_->setText(failed + qtTrId("（返回 %1 个随机数，超过 %2 个）").arg(count).arg(kRandomAnswer - 2));
             return;
         }
         output_->setText(hex::fieldBytes(std::span(answer).subspan(2, std::min<std::size_t>(count, wanted))));
-        result_->setText(QStringLiteral(" 读随机数成功！ "));
+        result_->setText(qtTrId(" 读随机数成功！ "));
     }
 
     QLineEdit* length_ = nullptr;
@@ -228,10 +229,10 @@ std::array<std::uint8_t, kExportBuffer> request(std::initializer_list<std::uint8
 // FM151M_HASH_A.
 class HashScreen : public Screen {
 public:
-    explicit HashScreen(ScreenContext& context) : Screen(context, screen::Fm151mHash, kToolCaption) {
+    explicit HashScreen(ScreenContext& context) : Screen(context, screen::Fm151mHash, toolCaption()) {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("HASH 杂凑算法计算")));
-        QGroupBox* choice = ui::frame(this, "Frame1", QStringLiteral(" HASH 算法选择 "));
+        root->addWidget(ui::title(this, "Label1", qtTrId("HASH 杂凑算法计算")));
+        QGroupBox* choice = ui::frame(this, "Frame1", qtTrId(" HASH 算法选择 "));
         auto* choiceLayout = new QHBoxLayout(choice);
         digest_ = std::make_unique<ui::OptionGroup>(
             choice, QList<ui::OptionGroup::Option>{{"Option1", QStringLiteral("SHA1"), 0},
@@ -241,25 +242,25 @@ public:
         for (QRadioButton* b : digest_->buttons()) choiceLayout->addWidget(b);
         digest_->choose("Option1");
         root->addWidget(choice);
-        QGroupBox* inputFrame = ui::frame(this, "Frame2", QStringLiteral(" 输入数据 "));
+        QGroupBox* inputFrame = ui::frame(this, "Frame2", qtTrId(" 输入数据 "));
         auto* inputLayout = new QVBoxLayout(inputFrame);
         input_ = ui::textField(inputFrame, "Input_Data");
         input_->setMinimumWidth(520);
         inputLayout->addWidget(input_);
         root->addWidget(inputFrame);
-        QGroupBox* outputFrame = ui::frame(this, "Frame3", QStringLiteral(" 输出结果"));
+        QGroupBox* outputFrame = ui::frame(this, "Frame3", qtTrId(" 输出结果"));
         auto* outputLayout = new QGridLayout(outputFrame);
         length_ = ui::label(outputFrame, "Result_Len", {});
         output_ = ui::textField(outputFrame, "Result_Data");
         output_->setReadOnly(true);
-        outputLayout->addWidget(ui::label(outputFrame, "Label2", QStringLiteral("数据长度：")), 0, 0);
+        outputLayout->addWidget(ui::label(outputFrame, "Label2", qtTrId("数据长度：")), 0, 0);
         outputLayout->addWidget(length_, 0, 1);
         outputLayout->addWidget(output_, 1, 0, 1, 2);
         root->addWidget(outputFrame);
         result_ = ui::resultLabel(this, "result_a");
         root->addWidget(result_);
-        QPushButton* run = ui::button(this, "Command1", QStringLiteral("HASH 计算"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* run = ui::button(this, "Command1", qtTrId("HASH 计算"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         root->addLayout(buttonRow({run, exit}));
         command(run, [this] { hash(); });
         exitOn(exit);
@@ -274,24 +275,24 @@ private:
     void hash() {
         std::array<std::uint8_t, kExportBuffer> answer{};
         if (step(0, {}, answer) != 0) {
-            result_->setText(QStringLiteral(" HASH初始化失败！"));
+            result_->setText(qtTrId(" HASH初始化失败！"));
             return;
         }
         const InputBytes input = inputBytes(input_->text());
         for (const QByteArray& piece : pieces(input.bytes)) {
             if (step(1, piece, answer) != 0) {
-                result_->setText(QStringLiteral(" HASH加载数据失败！"));
+                result_->setText(qtTrId(" HASH加载数据失败！"));
                 return;
             }
         }
         answer.fill(0);
         if (step(2, {}, answer) != 0) {
-            result_->setText(QStringLiteral(" HASH计算失败！"));
+            result_->setText(qtTrId(" HASH计算失败！"));
             return;
         }
         length_->setText(hex::byteText(answer[0]));
         output_->setText(hex::fieldBytes(std::span(answer).subspan(1, answer[0])));
-        result_->setText(QStringLiteral(" HASH计算成功！ ") + (input.loneDigit ? kLoneDigit : QString()));
+        result_->setText(qtTrId(" HASH计算成功！ ") + (input.loneDigit ? kLoneDigit : QString()));
     }
 
     std::unique_ptr<ui::OptionGroup> digest_;
@@ -305,12 +306,12 @@ private:
 class CipherScreen : public Screen {
 public:
     explicit CipherScreen(ScreenContext& context)
-        : Screen(context, screen::Fm151mCipher, kToolCaption) {
+        : Screen(context, screen::Fm151mCipher, toolCaption()) {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("数据加密解密功能")));
+        root->addWidget(ui::title(this, "Label1", qtTrId("数据加密解密功能")));
 
         auto* choices = new QHBoxLayout;
-        QGroupBox* algorithmFrame = ui::frame(this, "Frame1", QStringLiteral(" 加解密算法选择 "));
+        QGroupBox* algorithmFrame = ui::frame(this, "Frame1", qtTrId(" 加解密算法选择 "));
         auto* algorithmLayout = new QGridLayout(algorithmFrame);
         QList<ui::OptionGroup::Option> options;
         for (std::size_t i = 0; i < algorithms().size(); ++i)
@@ -324,19 +325,19 @@ public:
             });
         }
         choices->addWidget(algorithmFrame);
-        QGroupBox* directionFrame = ui::frame(this, "Frame2", QStringLiteral(" 加密/解密 "));
+        QGroupBox* directionFrame = ui::frame(this, "Frame2", qtTrId(" 加密/解密 "));
         auto* directionLayout = new QVBoxLayout(directionFrame);
         direction_ = std::make_unique<ui::OptionGroup>(
-            directionFrame, QList<ui::OptionGroup::Option>{{"JIAMI", QStringLiteral(" 加密"), 1},
-                                                           {"JIEMI", QStringLiteral(" 解密"), 0}});
+            directionFrame, QList<ui::OptionGroup::Option>{{"JIAMI", qtTrId(" 加密"), 1},
+                                                           {"JIEMI", qtTrId(" 解密"), 0}});
         for (QRadioButton* b : direction_->buttons()) directionLayout->addWidget(b);
         direction_->choose("JIAMI");
         choices->addWidget(directionFrame);
-        QGroupBox* modeFrame = ui::frame(this, "Frame3", QStringLiteral(" 数据模式 "));
+        QGroupBox* modeFrame = ui::frame(this, "Frame3", qtTrId(" 数据模式 "));
         auto* modeLayout = new QVBoxLayout(modeFrame);
         mode_ = std::make_unique<ui::OptionGroup>(
-            modeFrame, QList<ui::OptionGroup::Option>{{"CBC_MODE", QStringLiteral("CBC模式"), 1},
-                                                      {"ECB_MODE", QStringLiteral("ECB模式"), 0}});
+            modeFrame, QList<ui::OptionGroup::Option>{{"CBC_MODE", qtTrId("CBC模式"), 1},
+                                                      {"ECB_MODE", qtTrId("ECB模式"), 0}});
         for (QRadioButton* b : mode_->buttons()) modeLayout->addWidget(b);
         mode_->choose("CBC_MODE");
         choices->addWidget(modeFrame);
@@ -347,23 +348,23 @@ public:
         vector_ = ui::textField(this, "Init_data");
         keyLength_ = ui::label(this, "key_len", {});
         vectorLength_ = ui::label(this, "Init_len", {});
-        grid->addWidget(ui::label(this, "Label2", QStringLiteral("密  钥：")), 0, 0);
+        grid->addWidget(ui::label(this, "Label2", qtTrId("密  钥：")), 0, 0);
         grid->addWidget(key_, 0, 1);
-        grid->addWidget(ui::label(this, "Label3", QStringLiteral("密钥长度：")), 0, 2);
+        grid->addWidget(ui::label(this, "Label3", qtTrId("密钥长度：")), 0, 2);
         grid->addWidget(keyLength_, 0, 3);
-        grid->addWidget(ui::label(this, "Label4", QStringLiteral("初始向量：")), 1, 0);
+        grid->addWidget(ui::label(this, "Label4", qtTrId("初始向量：")), 1, 0);
         grid->addWidget(vector_, 1, 1);
-        grid->addWidget(ui::label(this, "Label5", QStringLiteral("向量长度：")), 1, 2);
+        grid->addWidget(ui::label(this, "Label5", qtTrId("向量长度：")), 1, 2);
         grid->addWidget(vectorLength_, 1, 3);
         key_->setMinimumWidth(400);
         root->addLayout(grid);
 
-        QGroupBox* inputFrame = ui::frame(this, "Frame4", QStringLiteral(" 输入数据 "));
+        QGroupBox* inputFrame = ui::frame(this, "Frame4", qtTrId(" 输入数据 "));
         auto* inputLayout = new QVBoxLayout(inputFrame);
         input_ = ui::textField(inputFrame, "Input_Data");
         inputLayout->addWidget(input_);
         root->addWidget(inputFrame);
-        QGroupBox* outputFrame = ui::frame(this, "Frame5", QStringLiteral(" 输出结果"));
+        QGroupBox* outputFrame = ui::frame(this, "Frame5", qtTrId(" 输出结果"));
         auto* outputLayout = new QVBoxLayout(outputFrame);
         output_ = ui::textField(outputFrame, "Result_Data");
         output_->setReadOnly(true);
@@ -371,8 +372,8 @@ public:
         root->addWidget(outputFrame);
         result_ = ui::resultLabel(this, "result_a");
         root->addWidget(result_);
-        QPushButton* run = ui::button(this, "Command1", QStringLiteral("加解密计算"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* run = ui::button(this, "Command1", qtTrId("加解密计算"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         root->addLayout(buttonRow({run, exit}));
 
         algorithm_->choose("Option1");
@@ -404,7 +405,7 @@ private:
         if (cbc) start += inputBytes(vector_->text()).bytes;
         std::array<std::uint8_t, kExportBuffer> answer{};
         if (step(0, start, answer) != 0) {
-            result_->setText(QStringLiteral(" Cipher 初始化失败！"));
+            result_->setText(qtTrId(" Cipher 初始化失败！"));
             return;
         }
         QString collected;
@@ -412,14 +413,14 @@ private:
         for (const QByteArray& piece : pieces(inputBytes(input_->text()).bytes)) {
             answer.fill(0);
             if (step(1, piece, answer) != 0) {
-                result_->setText(QStringLiteral(" Cipher加解密失败！"));
+                result_->setText(qtTrId(" Cipher加解密失败！"));
                 return;
             }
             collected += hex::fieldBytes(std::span(answer).subspan(1, answer[0]));
             output_->setText(collected);
         }
-        showResult(result_, step(2, {}, answer), QStringLiteral(" Cipher 释放成功！ "),
-                   QStringLiteral(" Cipher 释放失败！"));
+        showResult(result_, step(2, {}, answer), qtTrId(" Cipher 释放成功！ "),
+                   qtTrId(" Cipher 释放失败！"));
     }
 
     std::unique_ptr<ui::OptionGroup> algorithm_;

@@ -20,6 +20,7 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover::security {
@@ -38,7 +39,7 @@ std::uint8_t apduByte(const QString& text) { return hex::byteOf(QStringView(text
 
 PsamRequest psamCommandRequest(const PsamCommandFields& f) {
     const std::optional<int> type = hex::leadingDigit(f.type);
-    if (!type) return {{}, QStringLiteral(" 命令类型不对，应以数字1到4开头！")};
+    if (!type) return {{}, qtTrId(" 命令类型不对，应以数字1到4开头！")};
     QByteArray r;
     r += '\0';
     r += static_cast<char>(f.slot);
@@ -54,7 +55,7 @@ PsamRequest psamCommandRequest(const PsamCommandFields& f) {
     if (le > 0) r += static_cast<char>(le);
     const int counted = static_cast<int>(r.size()) - 1;
     if (counted > kMaxCounted)
-        return {{}, QStringLiteral(" 命令太长：Lc=%1，命令请求最多 %2 个字节！").arg(hex::byteText(lc)).arg(kMaxCounted)};
+        return {{}, qtTrId(" 命令太长：Lc=%1，命令请求最多 %2 个字节！").arg(hex::byteText(lc)).arg(kMaxCounted)};
     r[0] = static_cast<char>(counted);
     return {r, {}};
 }
@@ -72,39 +73,39 @@ QString psamIssueResult(std::span<const std::uint8_t> answer) {
     QStringList bytes;
     for (std::size_t i = 1; i <= n && i < answer.size(); ++i) bytes << hex::numberText(answer[i]);
     const bool issued = n == 3 && answer[2] == 0x90 && answer[3] == 0x00;
-    return (issued ? QStringLiteral(" PSAM卡发行成功！ ") : QStringLiteral(" PSAM卡发行失败！ ")) + bytes.join(' ');
+    return (issued ? qtTrId(" PSAM卡发行成功！ ") : qtTrId(" PSAM卡发行失败！ ")) + bytes.join(' ');
 }
 
 namespace {
 
-const QString kPsamCaption = kConsoleCaption + QStringLiteral(" PSAM 卡命令");
+QString psamCaption() { return kConsoleCaption + qtTrId(" PSAM 卡命令"); }
 constexpr std::size_t kPsamAnswer = 257;
 
 // PSAM_APP.
 class PsamScreen : public Screen {
 public:
-    explicit PsamScreen(ScreenContext& context) : Screen(context, screen::Psam, kPsamCaption) { build(); }
+    explicit PsamScreen(ScreenContext& context) : Screen(context, screen::Psam, psamCaption()) { build(); }
 
 private:
     void build() {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("PSAM卡操作")));
-        QGroupBox* frame = ui::frame(this, "Frame1", QStringLiteral(" 命令参数 "));
+        root->addWidget(ui::title(this, "Label1", qtTrId("PSAM卡操作")));
+        QGroupBox* frame = ui::frame(this, "Frame1", qtTrId(" 命令参数 "));
         auto* layout = new QVBoxLayout(frame);
 
         auto* choices = new QHBoxLayout;
-        QGroupBox* slots = ui::frame(frame, "Frame2", QStringLiteral(" 卡座选择 "));
+        QGroupBox* slots = ui::frame(frame, "Frame2", qtTrId(" 卡座选择 "));
         auto* slotLayout = new QHBoxLayout(slots);
         slot_ = std::make_unique<ui::OptionGroup>(
             slots, QList<ui::OptionGroup::Option>{{"PSAM0", QStringLiteral("PSAM 0"), 0},
                                                   {"PSAM1", QStringLiteral("PSAM 1"), 1}});
         for (QRadioButton* b : slot_->buttons()) slotLayout->addWidget(b);
         slot_->choose("PSAM0");
-        QGroupBox* power = ui::frame(frame, "Power", QStringLiteral("电源开/关"));
+        QGroupBox* power = ui::frame(frame, "Power", qtTrId("电源开/关"));
         auto* powerLayout = new QHBoxLayout(power);
         power_ = std::make_unique<ui::OptionGroup>(
-            power, QList<ui::OptionGroup::Option>{{"PowerOn", QStringLiteral("开"), 1},
-                                                  {"PowerOff", QStringLiteral("关"), 0}});
+            power, QList<ui::OptionGroup::Option>{{"PowerOn", qtTrId("开"), 1},
+                                                  {"PowerOff", qtTrId("关"), 0}});
         for (QRadioButton* b : power_->buttons()) powerLayout->addWidget(b);
         power_->choose("PowerOn");
         choices->addWidget(slots);
@@ -113,13 +114,13 @@ private:
 
         auto* grid = new QGridLayout;
         type_ = ui::comboBox(frame, "command_type",
-                             {QStringLiteral("1--命令类型1"), QStringLiteral("2--命令类型2"),
-                              QStringLiteral("3--命令类型3"), QStringLiteral("4--命令类型4")},
-                             QStringLiteral("1--命令类型1"));
+                             {qtTrId("1--命令类型1"), qtTrId("2--命令类型2"),
+                              qtTrId("3--命令类型3"), qtTrId("4--命令类型4")},
+                             qtTrId("1--命令类型1"));
         HexKeyFilter::install(type_);
-        grid->addWidget(ui::label(frame, "Label2", QStringLiteral("命令类型： ")), 0, 0);
+        grid->addWidget(ui::label(frame, "Label2", qtTrId("命令类型： ")), 0, 0);
         grid->addWidget(type_, 0, 1, 1, 4);
-        grid->addWidget(ui::label(frame, "Label3", QStringLiteral("命令码：")), 1, 0);
+        grid->addWidget(ui::label(frame, "Label3", qtTrId("命令码：")), 1, 0);
         auto* code = new QHBoxLayout;
         const std::array<std::pair<const char*, QString>, 4> apdu = {{{"CLA", QStringLiteral("CLA: ")},
                                                                       {"INS", QStringLiteral("INS:")},
@@ -136,16 +137,16 @@ private:
         le_ = ui::hexField(frame, "Le", 2, QStringLiteral("00"));
         lc_->setMaximumWidth(48);
         le_->setMaximumWidth(48);
-        grid->addWidget(ui::label(frame, "Label4", QStringLiteral("命令长度(Lc)：")), 2, 0);
+        grid->addWidget(ui::label(frame, "Label4", qtTrId("命令长度(Lc)：")), 2, 0);
         grid->addWidget(lc_, 2, 1);
-        grid->addWidget(ui::label(frame, "Label5", QStringLiteral("返回长度(Le):")), 2, 2);
+        grid->addWidget(ui::label(frame, "Label5", qtTrId("返回长度(Le):")), 2, 2);
         grid->addWidget(le_, 2, 3);
         data_ = ui::hexField(frame, "Command_code", 0);
-        grid->addWidget(ui::label(frame, "Label6", QStringLiteral("命令数据：")), 3, 0);
+        grid->addWidget(ui::label(frame, "Label6", qtTrId("命令数据：")), 3, 0);
         grid->addWidget(data_, 3, 1, 1, 4);
         layout->addLayout(grid);
 
-        QGroupBox* answer = ui::frame(frame, "framea", QStringLiteral(" 命令返回值 "));
+        QGroupBox* answer = ui::frame(frame, "framea", qtTrId(" 命令返回值 "));
         auto* answerLayout = new QVBoxLayout(answer);
         result_ = ui::logList(answer, "Result");
         result_->setMinimumWidth(520);
@@ -154,23 +155,23 @@ private:
         root->addWidget(frame, 1);
 
         auto* buttons = new QHBoxLayout;
-        QPushButton* powerButton = ui::button(this, "Command1", QStringLiteral("PSAM 电源"));
-        QPushButton* reset = ui::button(this, "Command2", QStringLiteral("PSAM 复位"));
-        QPushButton* apduButton = ui::button(this, "Command3", QStringLiteral("PSAM 命令"));
-        QPushButton* clear = ui::button(this, "Command5", QStringLiteral("清  屏"));
-        QPushButton* exit = ui::button(this, "Command4", QStringLiteral("退  出"));
+        QPushButton* powerButton = ui::button(this, "Command1", qtTrId("PSAM 电源"));
+        QPushButton* reset = ui::button(this, "Command2", qtTrId("PSAM 复位"));
+        QPushButton* apduButton = ui::button(this, "Command3", qtTrId("PSAM 命令"));
+        QPushButton* clear = ui::button(this, "Command5", qtTrId("清  屏"));
+        QPushButton* exit = ui::button(this, "Command4", qtTrId("退  出"));
         for (QPushButton* b : {powerButton, reset, apduButton, clear, exit}) buttons->addWidget(b);
         root->addLayout(buttons);
 
         command(powerButton, [this] {
             std::array<std::uint8_t, kExportBuffer> answer{};
             const std::int32_t r = call(exports::PSAM_POWER_ON, address(), slot(), power_->code(0), answer.data());
-            show(r, answer, QStringLiteral(" 电源操作成功！ "), QStringLiteral(" 电源操作失败！"));
+            show(r, answer, qtTrId(" 电源操作成功！ "), qtTrId(" 电源操作失败！"));
         });
         command(reset, [this] {
             std::array<std::uint8_t, kExportBuffer> answer{};
             const std::int32_t r = call(exports::PSAM_Warm_Reset, address(), slot(), answer.data());
-            show(r, answer, QStringLiteral(" 复位操作成功！ "), QStringLiteral(" 复位操作失败！"));
+            show(r, answer, qtTrId(" 复位操作成功！ "), qtTrId(" 复位操作失败！"));
         });
         command(apduButton, [this] { sendApdu(); });
         command(clear, [this] { result_->clear(); });
@@ -183,7 +184,7 @@ private:
         const PsamRequest built = psamCommandRequest({static_cast<std::uint8_t>(slot()), type_->currentText(),
                                                       apdu_[0]->text(), apdu_[1]->text(), apdu_[2]->text(),
                                                       apdu_[3]->text(), lc_->text(), le_->text(), data_->text()});
-        const QString failed = QStringLiteral(" 命令操作失败！");
+        const QString failed = qtTrId(" 命令操作失败！");
         if (!built.error.isEmpty()) {
             log::replace(result_, {QString(), failed + built.error});
             return;
@@ -192,7 +193,7 @@ private:
         std::copy(built.bytes.begin(), built.bytes.end(), request.begin());
         std::array<std::uint8_t, kExportBuffer> answer{};
         const std::int32_t r = call(exports::PSAM_Command, address(), request.data(), answer.data());
-        show(r, answer, QStringLiteral(" 命令操作成功！ "), failed);
+        show(r, answer, qtTrId(" 命令操作成功！ "), failed);
     }
 
     // The list emptied; then the failure, or the success and the answer's bytes.
@@ -227,16 +228,16 @@ public:
 private:
     void build() {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("复旦微电子PSAM卡发行")));
-        QGroupBox* frame = ui::frame(this, "Frame1", QStringLiteral(" 输入密码 "));
+        root->addWidget(ui::title(this, "Label1", qtTrId("复旦微电子PSAM卡发行")));
+        QGroupBox* frame = ui::frame(this, "Frame1", qtTrId(" 输入密码 "));
         auto* grid = new QGridLayout(frame);
         const std::array<std::pair<const char*, QString>, 6> fields = {{
-            {"Init_key", QStringLiteral("卡片传输密码：")},
-            {"Main_key", QStringLiteral("卡片主控密码：")},
-            {"DF01_key", QStringLiteral("应用控制密码：")},
-            {"SM7_00_key", QStringLiteral("SM7_00 密码：")},
-            {"SM7_01_key", QStringLiteral("SM7_01 密码：")},
-            {"App_key", QStringLiteral("应用密码：")},
+            {"Init_key", qtTrId("卡片传输密码：")},
+            {"Main_key", qtTrId("卡片主控密码：")},
+            {"DF01_key", qtTrId("应用控制密码：")},
+            {"SM7_00_key", qtTrId("SM7_00 密码：")},
+            {"SM7_01_key", qtTrId("SM7_01 密码：")},
+            {"App_key", qtTrId("应用密码：")},
         }};
         const QString initial = QStringLiteral("3C9A51E7B04D82F6A5C13E9D7B260F48");
         for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -245,15 +246,15 @@ private:
             keys_[i]->setMinimumWidth(300);
             grid->addWidget(new QLabel(fields[i].second, frame), row, 0);
             grid->addWidget(keys_[i], row, 1);
-            grid->addWidget(new QLabel(QStringLiteral("（16个字节）"), frame), row, 2);
+            grid->addWidget(new QLabel(qtTrId("（16个字节）"), frame), row, 2);
         }
         result_ = ui::resultLabel(frame);
         grid->addWidget(result_, 6, 0, 1, 3);
         root->addWidget(frame);
 
         auto* buttons = new QHBoxLayout;
-        QPushButton* issue = ui::button(this, "Command3", QStringLiteral("PSAM卡发行"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* issue = ui::button(this, "Command3", qtTrId("PSAM卡发行"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         buttons->addWidget(issue);
         buttons->addWidget(exit);
         root->addLayout(buttons);
@@ -270,7 +271,7 @@ private:
         std::copy(built.begin(), built.end(), request.begin());
         std::array<std::uint8_t, kExportBuffer> answer{};
         const std::int32_t r = call(exports::PSAM_FD_Issue, address(), request.data(), answer.data());
-        result_->setText(r == 0 ? psamIssueResult(answer) : QStringLiteral(" PSAM卡发行失败！ "));
+        result_->setText(r == 0 ? psamIssueResult(answer) : qtTrId(" PSAM卡发行失败！ "));
     }
 
     std::array<QLineEdit*, 6> keys_{};

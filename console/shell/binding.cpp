@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "console/shell/platform.h"
+#include "console/shell/text.h"
 
 namespace plover {
 
@@ -17,7 +18,7 @@ using platform::libraryFileName;
 
 QList<Binding::Candidate> Binding::defaultCandidates() {
     const QString fromEnv = qEnvironmentVariable("KESTREL_LIBRARY");
-    if (!fromEnv.isEmpty()) return {{fromEnv, QStringLiteral("环境变量 KESTREL_LIBRARY")}};
+    if (!fromEnv.isEmpty()) return {{fromEnv, qtTrId("环境变量 KESTREL_LIBRARY")}};
 
     QList<Candidate> list;
     auto add = [&list](const QString& path, const QString& origin) {
@@ -28,16 +29,16 @@ QList<Binding::Candidate> Binding::defaultCandidates() {
     const QString file = libraryFileName();
     if (QCoreApplication::instance()) {
         const QDir here(QCoreApplication::applicationDirPath());
-        add(here.filePath(file), QStringLiteral("程序所在目录"));
-        add(QDir::cleanPath(here.filePath(QStringLiteral("../") + file)), QStringLiteral("程序的上一级目录"));
+        add(here.filePath(file), qtTrId("程序所在目录"));
+        add(QDir::cleanPath(here.filePath(QStringLiteral("../") + file)), qtTrId("程序的上一级目录"));
     }
 #ifdef PLOVER_BUILD_LIBRARY
-    add(QStringLiteral(PLOVER_BUILD_LIBRARY), QStringLiteral("构建目录"));
+    add(QStringLiteral(PLOVER_BUILD_LIBRARY), qtTrId("构建目录"));
 #endif
-    list.push_back({QStringLiteral("kestrel"), QStringLiteral("系统库搜索路径")});
+    list.push_back({QStringLiteral("kestrel"), qtTrId("系统库搜索路径")});
 #ifdef PLOVER_LIBRARY_SONAME
     // An installed library without its development link answers to its soname only.
-    list.push_back({QStringLiteral(PLOVER_LIBRARY_SONAME), QStringLiteral("系统库搜索路径")});
+    list.push_back({QStringLiteral(PLOVER_LIBRARY_SONAME), qtTrId("系统库搜索路径")});
 #endif
     return list;
 }
@@ -55,14 +56,15 @@ bool Binding::load() {
             library_ = std::move(lib);
             return true;
         }
-        tried << QStringLiteral("  %1. %2（%3）：%4")
+        tried << qtTrId("  %1. %2（%3）：%4")
                      .arg(tried.size() + 1)
                      .arg(QDir::toNativeSeparators(c.path), c.origin, lib->errorString());
     }
-    report(QStringLiteral("找不到读写器驱动库 kestrel（%1），命令没有执行。\n"
-                          "查找顺序：\n%2\n"
-                          "可用环境变量 KESTREL_LIBRARY 指定库文件的完整路径。")
-               .arg(libraryFileName(), tried.join(QLatin1Char('\n'))));
+    // One text per line: a translation id holds no line break.
+    const QStringList message = {qtTrId("找不到读写器驱动库 kestrel（%1），命令没有执行。").arg(libraryFileName()),
+                                 qtTrId("查找顺序："), tried.join(QLatin1Char('\n')),
+                                 qtTrId("可用环境变量 KESTREL_LIBRARY 指定库文件的完整路径。")};
+    report(message.join(QLatin1Char('\n')));
     return false;
 }
 
@@ -74,7 +76,7 @@ QFunctionPointer Binding::resolve(const char* name) {
     if (!load()) return nullptr;
     const QFunctionPointer f = library_->resolve(name);
     if (!f) {
-        report(QStringLiteral("读写器驱动库 %1 中没有函数 %2，命令没有执行。")
+        report(qtTrId("读写器驱动库 %1 中没有函数 %2，命令没有执行。")
                    .arg(QDir::toNativeSeparators(library_->fileName()), QString::fromLatin1(name)));
         return nullptr;
     }

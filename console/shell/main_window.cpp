@@ -17,18 +17,19 @@
 #include "console/shell/conventions.h"
 #include "console/shell/hex.h"
 #include "console/shell/reader_commands.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Heron（UHF） 通用读写器测试应用程序");
+const Text kTitle = QT_TRID_NOOP("Heron（UHF） 通用读写器测试应用程序");
 
-const QString kLinked = QStringLiteral(" 设备联接成功！");
-const QString kNotLinked = QStringLiteral(" 设备联接不成功！");
-const QString kUnlinked = QStringLiteral(" 断开联接成功！");
-const QString kRateNotANumber = QStringLiteral(" 波特率“%1”不是十进制数字，没有联接！");
+const Text kLinked = QT_TRID_NOOP(" 设备联接成功！");
+const Text kNotLinked = QT_TRID_NOOP(" 设备联接不成功！");
+const Text kUnlinked = QT_TRID_NOOP(" 断开联接成功！");
+const Text kRateNotANumber = QT_TRID_NOOP(" 波特率“%1”不是十进制数字，没有联接！");
 
 const QStringList kPorts = {QStringLiteral("USB"),  QStringLiteral("COM1"), QStringLiteral("COM2"),
                             QStringLiteral("COM3"), QStringLiteral("COM4"), QStringLiteral("COM5"),
@@ -73,13 +74,13 @@ void MainWindow::build() {
     baudRate_ = systemCommands.baudRate;
 
     auto* buttons = new QGridLayout;
-    QPushButton* linka = ui::button(system, "linka", QStringLiteral("联  接"));
-    QPushButton* unlinka = ui::button(system, "unlinka", QStringLiteral("断开联接"));
-    QPushButton* lampa = ui::button(system, "lampa", QStringLiteral("灯  控"));
-    QPushButton* reseta = ui::button(system, "Reseta", QStringLiteral("设备复位"));
-    QPushButton* tcp = ui::button(system, "TCP_Conn", QStringLiteral("TCP连接"));
-    QPushButton* clear = ui::button(system, "clear", QStringLiteral("清  屏"));
-    QPushButton* exita = ui::button(system, "exita", QStringLiteral("退    出"));
+    QPushButton* linka = ui::button(system, "linka", qtTrId("联  接"));
+    QPushButton* unlinka = ui::button(system, "unlinka", qtTrId("断开联接"));
+    QPushButton* lampa = ui::button(system, "lampa", qtTrId("灯  控"));
+    QPushButton* reseta = ui::button(system, "Reseta", qtTrId("设备复位"));
+    QPushButton* tcp = ui::button(system, "TCP_Conn", qtTrId("TCP连接"));
+    QPushButton* clear = ui::button(system, "clear", qtTrId("清  屏"));
+    QPushButton* exita = ui::button(system, "exita", qtTrId("退    出"));
     buttons->addWidget(linka, 0, 0);
     buttons->addWidget(unlinka, 0, 1);
     buttons->addWidget(lampa, 1, 0);
@@ -103,29 +104,29 @@ void MainWindow::build() {
         root->addWidget(f);
         return f;
     };
-    QPushButton* setPara = ui::button(this, "Set_para", QStringLiteral("设备参数设置命令"));
-    addRow("Frame1", QStringLiteral(" 设备参数设置命令集"),
-           {setPara, ui::label(this, "Label6", QStringLiteral("(该组命令完成对读写器的系统各项参数的设置等)"))});
-    QPushButton* setDevice = ui::button(this, "Set_Device", QStringLiteral("设备工作参数设置命令集"));
-    addRow("Frame3", QStringLiteral(" 设备工作参数设置命令集 "),
-           {setDevice, ui::label(this, "Label8", QStringLiteral("该组命令完成对读写器工作时各项参数的设置等）"))});
-    QPushButton* setTag = ui::button(this, "Set_Tag", QStringLiteral("EPC标签操作命令"));
-    QPushButton* setGb = ui::button(this, "Set_GB", QStringLiteral("GB/T29768标签操作命令"));
-    QPushButton* setGjb = ui::button(this, "Set_GJB", QStringLiteral("GJB/7377.1标签操作命令"));
-    addRow("Frame5", QStringLiteral(" 标签操作命令集 "), {setTag, setGb, setGjb});
-    QPushButton* psam = ui::button(this, "PSAM_Command", QStringLiteral("PSAM卡命令"));
-    QPushButton* psamIssue = ui::button(this, "Command1", QStringLiteral("PSAM卡发行"));
-    QPushButton* fm151m = ui::button(this, "Command2", QStringLiteral("FM151M国密操作命令"));
-    addRow("Frame4", QStringLiteral(" PSAM 命令 "), {psam, psamIssue, fm151m});
+    QPushButton* setPara = ui::button(this, "Set_para", qtTrId("设备参数设置命令"));
+    addRow("Frame1", qtTrId(" 设备参数设置命令集"),
+           {setPara, ui::label(this, "Label6", qtTrId("(该组命令完成对读写器的系统各项参数的设置等)"))});
+    QPushButton* setDevice = ui::button(this, "Set_Device", qtTrId("设备工作参数设置命令集"));
+    addRow("Frame3", qtTrId(" 设备工作参数设置命令集 "),
+           {setDevice, ui::label(this, "Label8", qtTrId("该组命令完成对读写器工作时各项参数的设置等）"))});
+    QPushButton* setTag = ui::button(this, "Set_Tag", qtTrId("EPC标签操作命令"));
+    QPushButton* setGb = ui::button(this, "Set_GB", qtTrId("GB/T29768标签操作命令"));
+    QPushButton* setGjb = ui::button(this, "Set_GJB", qtTrId("GJB/7377.1标签操作命令"));
+    addRow("Frame5", qtTrId(" 标签操作命令集 "), {setTag, setGb, setGjb});
+    QPushButton* psam = ui::button(this, "PSAM_Command", qtTrId("PSAM卡命令"));
+    QPushButton* psamIssue = ui::button(this, "Command1", qtTrId("PSAM卡发行"));
+    QPushButton* fm151m = ui::button(this, "Command2", qtTrId("FM151M国密操作命令"));
+    addRow("Frame4", qtTrId(" PSAM 命令 "), {psam, psamIssue, fm151m});
 
-    QGroupBox* tests = ui::frame(this, "Frame6", QStringLiteral(" 自动测试 "));
+    QGroupBox* tests = ui::frame(this, "Frame6", qtTrId(" 自动测试 "));
     auto* testGrid = new QGridLayout(tests);
-    QPushButton* gbTest = ui::button(tests, "GB_Test", QStringLiteral("GB标签测试"));
-    QPushButton* epcTest = ui::button(tests, "EPC_Test", QStringLiteral("EPC标签测试"));
-    QPushButton* gjbTest = ui::button(tests, "GJB_Test", QStringLiteral("GJB标签测试"));
-    QPushButton* gbLoop = ui::button(tests, "GB_Cycle_Read", QStringLiteral("GB循环读"));
-    QPushButton* epcLoop = ui::button(tests, "EPC_Cycle_Read", QStringLiteral("EPC循环读"));
-    QPushButton* gjbLoop = ui::button(tests, "GJB_Cycle_Read", QStringLiteral("GJB循环读"));
+    QPushButton* gbTest = ui::button(tests, "GB_Test", qtTrId("GB标签测试"));
+    QPushButton* epcTest = ui::button(tests, "EPC_Test", qtTrId("EPC标签测试"));
+    QPushButton* gjbTest = ui::button(tests, "GJB_Test", qtTrId("GJB标签测试"));
+    QPushButton* gbLoop = ui::button(tests, "GB_Cycle_Read", qtTrId("GB循环读"));
+    QPushButton* epcLoop = ui::button(tests, "EPC_Cycle_Read", qtTrId("EPC循环读"));
+    QPushButton* gjbLoop = ui::button(tests, "GJB_Cycle_Read", qtTrId("GJB循环读"));
     testGrid->addWidget(gbTest, 0, 0);
     testGrid->addWidget(epcTest, 0, 1);
     testGrid->addWidget(gjbTest, 0, 2);
@@ -136,9 +137,9 @@ void MainWindow::build() {
     // The test buttons have no command: disabled in the window's design and never enabled.
     for (QPushButton* b : {gbTest, epcTest, gjbTest}) b->setEnabled(false);
 
-    QPushButton* readerOutput = ui::button(this, "Command3", QStringLiteral("门禁读卡头参数设置"));
-    addRow("Frame7", QStringLiteral(" 门禁读卡头应用参数设置 "),
-           {readerOutput, ui::label(this, "Label7", QStringLiteral("(该功能用于将读写器配置为门禁读卡头）"))});
+    QPushButton* readerOutput = ui::button(this, "Command3", qtTrId("门禁读卡头参数设置"));
+    addRow("Frame7", qtTrId(" 门禁读卡头应用参数设置 "),
+           {readerOutput, ui::label(this, "Label7", qtTrId("(该功能用于将读写器配置为门禁读卡头）"))});
 
     connect(linka, &QPushButton::clicked, this, [this] { connectReader(); });
     connect(unlinka, &QPushButton::clicked, this, [this] { disconnectReader(); });

@@ -3,15 +3,16 @@
 #include "console/shell/binding.h"
 #include "console/shell/conventions.h"
 #include "console/shell/exports.h"
+#include "console/shell/text.h"
 
 namespace plover::reader_commands {
 
 namespace {
 
-const QString kLampDone = QStringLiteral(" 驱动LED和蜂鸣器成功！(请等动作完成后再作下一个操作) ");
-const QString kLampFailed = QStringLiteral(" 驱动LED和蜂鸣器失败！");
-const QString kResetDone = QStringLiteral(" 机器复位成功！请等待机器重启后再作其他功能. ");
-const QString kResetFailed = QStringLiteral(" 机器复位失败！");
+const Text kLampDone = QT_TRID_NOOP(" 驱动LED和蜂鸣器成功！(请等动作完成后再作下一个操作) ");
+const Text kLampFailed = QT_TRID_NOOP(" 驱动LED和蜂鸣器失败！");
+const Text kResetDone = QT_TRID_NOOP(" 机器复位成功！请等待机器重启后再作其他功能. ");
+const Text kResetFailed = QT_TRID_NOOP(" 机器复位失败！");
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "console/shell/binding.h"
+#include "console/shell/text.h"
 
 class QPushButton;
 
@@ -22,7 +23,7 @@ namespace plover {
 class ScreenRegistry;
 
 // The caption of the main window and of the configuration screens.
-inline const QString kConsoleCaption = QStringLiteral("Heron（UHF） 电子标签通用读写器应用程序（1.0）");
+inline const Text kConsoleCaption = QT_TRID_NOOP("Heron（UHF） 电子标签通用读写器应用程序（1.0）");
 
 // What a screen may use of the console around it.
 class ScreenContext {

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "console/shell/text.h"
+
 namespace plover {
 
 ScreenRegistry::~ScreenRegistry() { closeAll(); }
@@ -14,7 +16,7 @@ void ScreenRegistry::add(const QString& name, Factory factory) { entries_[name] 
 QWidget* ScreenRegistry::open(const QString& name, QWidget* opener) {
     const auto it = entries_.find(name);
     if (it == entries_.end() || !it->make) {
-        const QString text = QStringLiteral("没有名为 %1 的窗口，按钮没有打开任何窗口。").arg(name);
+        const QString text = qtTrId("没有名为 %1 的窗口，按钮没有打开任何窗口。").arg(name);
         if (problem_) {
             problem_(text);
         } else {

@@ -13,6 +13,7 @@
 #include <QGridLayout>
 
 #include "console/shell/conventions.h"
+#include "console/shell/text.h"
 
 namespace plover::ui {
 
@@ -104,18 +105,18 @@ QLabel* resultLabel(QWidget* parent, const char* name) {
 
 SystemCommands systemCommands(QWidget* parent) {
     SystemCommands s;
-    s.frame = frame(parent, "WriteDeviceNo", QStringLiteral(" 系统命令 "));
+    s.frame = frame(parent, "WriteDeviceNo", qtTrId(" 系统命令 "));
     s.pcId = hexField(s.frame, "pc_id", 2);
     s.pcId->setMaximumWidth(60);
     s.port = comboBox(s.frame, "PORT", {}, {});
     s.baudRate = comboBox(s.frame, "BaudRate", {}, {});
     auto* fields = new QGridLayout;
-    fields->addWidget(label(s.frame, "Label1", QStringLiteral("机器编号:")), 0, 0);
+    fields->addWidget(label(s.frame, "Label1", qtTrId("机器编号:")), 0, 0);
     fields->addWidget(s.pcId, 0, 1);
-    fields->addWidget(label(s.frame, "Label4", QStringLiteral("(16进制)")), 0, 2);
-    fields->addWidget(label(s.frame, "Label3", QStringLiteral("通信串口:")), 1, 0);
+    fields->addWidget(label(s.frame, "Label4", qtTrId("(16进制)")), 0, 2);
+    fields->addWidget(label(s.frame, "Label3", qtTrId("通信串口:")), 1, 0);
     fields->addWidget(s.port, 1, 1, 1, 2);
-    fields->addWidget(label(s.frame, "Label5", QStringLiteral("波特率:")), 2, 0);
+    fields->addWidget(label(s.frame, "Label5", qtTrId("波特率:")), 2, 0);
     fields->addWidget(s.baudRate, 2, 1, 1, 2);
     s.column = new QVBoxLayout;
     s.column->addLayout(fields);

@@ -21,33 +21,40 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 
 namespace plover::tags {
 
 namespace {
 
-const QString kLockDone = QStringLiteral(" 锁定标签成功！ ");
-const QString kLockFailed = QStringLiteral(" 锁定标签失败！");
-const QString kLockFailedCode = QStringLiteral(" 锁定标签失败！ 错误代码=");
-const QString kKillDone = QStringLiteral(" 灭活标签成功！ ");
-const QString kKillFailed = QStringLiteral(" 灭活标签失败！");
-const QString kKillFailedCode = QStringLiteral(" 灭活标签失败！ 错误代码=");
-const QString kHaltDone = QStringLiteral(" 休眠标签成功！ ");
-const QString kHaltFailed = QStringLiteral(" 休眠标签失败！");
-const QString kWakeFailed = QStringLiteral(" 唤醒标签失败！");
+const Text kLockDone = QT_TRID_NOOP(" 锁定标签成功！ ");
+const Text kLockFailed = QT_TRID_NOOP(" 锁定标签失败！");
+const Text kLockFailedCode = QT_TRID_NOOP(" 锁定标签失败！ 错误代码=");
+const Text kKillDone = QT_TRID_NOOP(" 灭活标签成功！ ");
+const Text kKillFailed = QT_TRID_NOOP(" 灭活标签失败！");
+const Text kKillFailedCode = QT_TRID_NOOP(" 灭活标签失败！ 错误代码=");
+const Text kHaltDone = QT_TRID_NOOP(" 休眠标签成功！ ");
+const Text kHaltFailed = QT_TRID_NOOP(" 休眠标签失败！");
+const Text kWakeFailed = QT_TRID_NOOP(" 唤醒标签失败！");
 // A reply longer than the wake reply array (ours: the reader never sends one).
-const QString kWakeTooLong = QStringLiteral(" 唤醒标签失败！ 应答数据长度 %1 字节，超过 %2 字节！");
+const Text kWakeTooLong = QT_TRID_NOOP(" 唤醒标签失败！ 应答数据长度 %1 字节，超过 %2 字节！");
 // A Wake_Bank text that does not begin with a digit.
-const QString kWakeBankNotANumber = QStringLiteral(" 唤醒标签失败！ 匹配存储区“%1”不以数字开头！");
+const Text kWakeBankNotANumber = QT_TRID_NOOP(" 唤醒标签失败！ 匹配存储区“%1”不以数字开头！");
 
 constexpr std::size_t kMaskBytes = 32;
 
 // The GB lock actions: their meaning, and so their captions, follow the chosen bank.
-const QStringList kUserAreaActions = {QStringLiteral("可读可写"), QStringLiteral("可读不可写"),
-                                      QStringLiteral("不可读可写"), QStringLiteral("不可读不可写")};
-const QStringList kSecurityActions = {QStringLiteral("保留"), QStringLiteral("不需要鉴别"),
-                                      QStringLiteral("需要鉴别，不需要安全通信"),
-                                      QStringLiteral("需要鉴别，需要安全通信")};
+const QStringList& userAreaActions() {
+    static const QStringList value{qtTrId("可读可写"), qtTrId("可读不可写"),
+                                      qtTrId("不可读可写"), qtTrId("不可读不可写")};
+    return value;
+}
+const QStringList& securityActions() {
+    static const QStringList value{qtTrId("保留"), qtTrId("不需要鉴别"),
+                                      qtTrId("需要鉴别，不需要安全通信"),
+                                      qtTrId("需要鉴别，需要安全通信")};
+    return value;
+}
 
 // What the lock screens of GB and GJB choose from, and how their record is laid out.
 struct LockOptions {
@@ -60,10 +67,10 @@ struct LockOptions {
 
 const LockOptions& lockOptions(StandardId id) {
     static const LockOptions kGb{gbBankOptions("M_Safe"), "M_User1", 0x00, true, true};
-    static const LockOptions kGjb{{{"M_Tid", QStringLiteral("标签信息区"), 0},
-                                   {"M_Code", QStringLiteral("编码区"), 1},
-                                   {"M_Safe", QStringLiteral("安全区"), 2},
-                                   {"M_User", QStringLiteral("用户区"), 3}},
+    static const LockOptions kGjb{{{"M_Tid", qtTrId("标签信息区"), 0},
+                                   {"M_Code", qtTrId("编码区"), 1},
+                                   {"M_Safe", qtTrId("安全区"), 2},
+                                   {"M_User", qtTrId("用户区"), 3}},
                                   "M_User",
                                   3,
                                   false,
@@ -89,18 +96,18 @@ public:
     LockScreen(ScreenContext& context, const TagStandard& standard)
         : Screen(context, standard.screen(screen::tag::Lock), standard.caption()), s_(standard) {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("锁定标签")));
+        root->addWidget(ui::title(this, "Label1", qtTrId("锁定标签")));
         if (s_.id == StandardId::Epc)
             buildTargets(root);
         else
             buildOptions(root);
-        QGroupBox* outcome = ui::frame(this, "Frame7", QStringLiteral(" 操作结果 "));
+        QGroupBox* outcome = ui::frame(this, "Frame7", qtTrId(" 操作结果 "));
         result_ = ui::resultLabel(outcome);
         (new QVBoxLayout(outcome))->addWidget(result_);
         root->addWidget(outcome);
-        QPushButton* lock = ui::button(this, "Command1", QStringLiteral("锁定标签"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
-        QPushButton* clear = ui::button(this, "Command3", QStringLiteral("清  屏"));
+        QPushButton* lock = ui::button(this, "Command1", qtTrId("锁定标签"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
+        QPushButton* clear = ui::button(this, "Command3", qtTrId("清  屏"));
         root->addLayout(buttonRow({lock, clear, exit}));
         command(lock, [this] { run(); });
         command(clear, [this] { result_->setText(QStringLiteral(" ")); });
@@ -115,12 +122,12 @@ private:
             QString caption;
             bool password;
         };
-        const Target targets[] = {{"Kill", QStringLiteral(" 灭活口令锁定 "), true},
-                                  {"Access", QStringLiteral(" 访问口令锁定 "), true},
-                                  {"EPC", QStringLiteral(" EPC区锁定 "), false},
-                                  {"TID", QStringLiteral(" TID区锁定 "), false},
-                                  {"User", QStringLiteral(" 用户区锁定 "), false}};
-        QGroupBox* all = ui::frame(this, "Frame1", QStringLiteral(" 锁定参数 "));
+        const Target targets[] = {{"Kill", qtTrId(" 灭活口令锁定 "), true},
+                                  {"Access", qtTrId(" 访问口令锁定 "), true},
+                                  {"EPC", qtTrId(" EPC区锁定 "), false},
+                                  {"TID", qtTrId(" TID区锁定 "), false},
+                                  {"User", qtTrId(" 用户区锁定 "), false}};
+        QGroupBox* all = ui::frame(this, "Frame1", qtTrId(" 锁定参数 "));
         auto* grid = new QGridLayout(all);
         int n = 0;
         for (const Target& t : targets) {
@@ -130,10 +137,10 @@ private:
             const QString p = QLatin1String(t.prefix);
             // Bits 0x08, 0x04, 0x02, 0x01 of the field's lock byte, in that order.
             const std::pair<QString, QString> boxes[] = {
-                {p + QStringLiteral("_Write_Flag"), QStringLiteral("有效/无效")},
-                {p + QStringLiteral("_Pera_Flag"), QStringLiteral("有效/无效")},
-                {p + QStringLiteral("_Write_Pwd"), t.password ? QStringLiteral("读/写保护") : QStringLiteral("写保护")},
-                {p + QStringLiteral("_Pera_Pwd"), QStringLiteral("永久锁定")}};
+                {p + QStringLiteral("_Write_Flag"), qtTrId("有效/无效")},
+                {p + QStringLiteral("_Pera_Flag"), qtTrId("有效/无效")},
+                {p + QStringLiteral("_Write_Pwd"), t.password ? qtTrId("读/写保护") : qtTrId("写保护")},
+                {p + QStringLiteral("_Pera_Pwd"), qtTrId("永久锁定")}};
             for (std::size_t bit = 0; bit < 4; ++bit) {
                 QCheckBox* c = ui::checkBox(f, boxes[bit].first.toLatin1().constData(), boxes[bit].second);
                 column->addWidget(c);
@@ -147,26 +154,26 @@ private:
     // GB and GJB: a bank, (GB) a configuration and an action.
     void buildOptions(QVBoxLayout* root) {
         const LockOptions& o = lockOptions(s_.id);
-        QGroupBox* all = ui::frame(this, "Frame1", QStringLiteral(" 锁定信息 "));
+        QGroupBox* all = ui::frame(this, "Frame1", qtTrId(" 锁定信息 "));
         auto* column = new QVBoxLayout(all);
-        QGroupBox* bankFrame = ui::frame(all, "Frame2", QStringLiteral(" 存储区 "));
+        QGroupBox* bankFrame = ui::frame(all, "Frame2", qtTrId(" 存储区 "));
         banks_ = std::make_unique<ui::OptionGroup>(bankFrame, o.banks);
         layOut(bankFrame, *banks_, 4);
         column->addWidget(bankFrame);
         auto* row = new QHBoxLayout;
         if (o.configuration) {
-            QGroupBox* f = ui::frame(all, "Frame3", QStringLiteral(" 配置 "));
+            QGroupBox* f = ui::frame(all, "Frame3", qtTrId(" 配置 "));
             configuration_ = std::make_unique<ui::OptionGroup>(
-                f, QList<ui::OptionGroup::Option>{{"Configure_0", QStringLiteral("配置存储器属性"), 0},
-                                                  {"Configure_1", QStringLiteral("配置安全模式"), 1}});
+                f, QList<ui::OptionGroup::Option>{{"Configure_0", qtTrId("配置存储器属性"), 0},
+                                                  {"Configure_1", qtTrId("配置安全模式"), 1}});
             layOut(f, *configuration_, 1);
             configuration_->choose("Configure_0");
             row->addWidget(f);
         }
-        QGroupBox* actionFrame = ui::frame(all, "Frame4", QStringLiteral(" 锁定动作 "));
+        QGroupBox* actionFrame = ui::frame(all, "Frame4", qtTrId(" 锁定动作 "));
         QList<ui::OptionGroup::Option> actions;
         const char* names[] = {"Action_0", "Action_1", "Action_2", "Action_3"};
-        for (std::uint8_t a = 0; a < 4; ++a) actions.append({names[a], kUserAreaActions[a], a});
+        for (std::uint8_t a = 0; a < 4; ++a) actions.append({names[a], userAreaActions()[a], a});
         actions_ = std::make_unique<ui::OptionGroup>(actionFrame, actions);
         layOut(actionFrame, *actions_, 1);
         row->addWidget(actionFrame);
@@ -188,7 +195,7 @@ private:
     void captionActions() {
         if (!lockOptions(s_.id).actionsFollowBank) return;
         const std::uint8_t bank = banks_->code(lockOptions(s_.id).noBank);
-        const QStringList& captions = bank >= 0x03 ? kUserAreaActions : kSecurityActions;
+        const QStringList& captions = bank >= 0x03 ? userAreaActions() : securityActions();
         for (int a = 0; a < 4; ++a) actions_->buttons()[a]->setText(captions[a]);
     }
 
@@ -241,14 +248,14 @@ public:
     KillScreen(ScreenContext& context, const TagStandard& standard)
         : Screen(context, standard.screen(screen::tag::Kill), standard.caption()), s_(standard) {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("灭活（KILL）标签")));
-        QGroupBox* outcome = ui::frame(this, "Frame1", QStringLiteral(" 操作结果 "));
+        root->addWidget(ui::title(this, "Label1", qtTrId("灭活（KILL）标签")));
+        QGroupBox* outcome = ui::frame(this, "Frame1", qtTrId(" 操作结果 "));
         list_ = ui::logList(outcome, "result");
         list_->setMinimumWidth(360);
         (new QVBoxLayout(outcome))->addWidget(list_);
         root->addWidget(outcome, 1);
-        QPushButton* kill = ui::button(this, "Command1", QStringLiteral("灭活标签"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* kill = ui::button(this, "Command1", qtTrId("灭活标签"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         root->addLayout(buttonRow({kill, exit}));
         command(kill, [this] { run(); });
         exitOn(exit);
@@ -278,13 +285,13 @@ public:
     HaltScreen(ScreenContext& context, const TagStandard& standard)
         : Screen(context, standard.screen(screen::tag::Halt), standard.caption()), s_(standard) {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("休眠标签")));
-        QGroupBox* outcome = ui::frame(this, "Frame1", QStringLiteral(" 操作结果 "));
+        root->addWidget(ui::title(this, "Label1", qtTrId("休眠标签")));
+        QGroupBox* outcome = ui::frame(this, "Frame1", qtTrId(" 操作结果 "));
         result_ = ui::resultLabel(outcome, "Result");
         (new QVBoxLayout(outcome))->addWidget(result_);
         root->addWidget(outcome);
-        QPushButton* halt = ui::button(this, "Command1", QStringLiteral("休眠标签"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* halt = ui::button(this, "Command1", qtTrId("休眠标签"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         root->addLayout(buttonRow({halt, exit}));
         connect(halt, &QPushButton::clicked, this,
                 [this] { showResult(result_, call(s_.exports.halt, address()), kHaltDone, kHaltFailed); });
@@ -302,13 +309,13 @@ public:
     WakeScreen(ScreenContext& context, const TagStandard& standard)
         : Screen(context, standard.screen(screen::tag::Wake), standard.caption()), s_(standard) {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("唤醒标签")));
-        QGroupBox* params = ui::frame(this, "Frame1", QStringLiteral(" 待唤醒标签的匹配参数 "));
+        root->addWidget(ui::title(this, "Label1", qtTrId("唤醒标签")));
+        QGroupBox* params = ui::frame(this, "Frame1", qtTrId(" 待唤醒标签的匹配参数 "));
         auto* column = new QVBoxLayout(params);
         auto* grid = new QGridLayout;
         int row = 0;
         if (s_.id == StandardId::Gb) {
-            QGroupBox* bankFrame = ui::frame(params, "Frame2", QStringLiteral(" 存储区 "));
+            QGroupBox* bankFrame = ui::frame(params, "Frame2", qtTrId(" 存储区 "));
             banks_ = std::make_unique<ui::OptionGroup>(bankFrame, gbBankOptions("M_safe"));
             layOut(bankFrame, *banks_, 4);
             banks_->choose("M_Tid");
@@ -318,23 +325,23 @@ public:
             const QStringList items =
                 epc ? QStringList{QStringLiteral("0--RFU"), QStringLiteral("1--EPC"), QStringLiteral("2--TID"),
                                   QStringLiteral("3--User")}
-                    : QStringList{QStringLiteral("0--标签信息区"), QStringLiteral("1--编码区"),
-                                  QStringLiteral("2--安全区"), QStringLiteral("3--用户区")};
+                    : QStringList{qtTrId("0--标签信息区"), qtTrId("1--编码区"),
+                                  qtTrId("2--安全区"), qtTrId("3--用户区")};
             bank_ = ui::comboBox(params, "Wake_Bank", items, items[epc ? 1 : 0]);
             HexKeyFilter::install(bank_);
-            grid->addWidget(ui::label(params, "Label2", QStringLiteral("匹配存储区：")), row, 0);
+            grid->addWidget(ui::label(params, "Label2", qtTrId("匹配存储区：")), row, 0);
             grid->addWidget(bank_, row++, 1);
         }
         address_ = ui::hexField(params, "Wake_Address", 4, QStringLiteral("0"));
         length_ = ui::hexField(params, "Wake_Len", 2, QStringLiteral("0"));
         mask_ = ui::hexField(params, "Wake_Mask", 0, QStringLiteral("0"));
-        grid->addWidget(ui::label(params, "Label3", QStringLiteral("匹配启始地址：")), row, 0);
+        grid->addWidget(ui::label(params, "Label3", qtTrId("匹配启始地址：")), row, 0);
         grid->addWidget(address_, row, 1);
-        grid->addWidget(ui::label(params, "Label4", QStringLiteral("(以位为单位，2个字节)")), row++, 2);
-        grid->addWidget(ui::label(params, "Label5", QStringLiteral("匹配长度：")), row, 0);
+        grid->addWidget(ui::label(params, "Label4", qtTrId("(以位为单位，2个字节)")), row++, 2);
+        grid->addWidget(ui::label(params, "Label5", qtTrId("匹配长度：")), row, 0);
         grid->addWidget(length_, row, 1);
-        grid->addWidget(ui::label(params, "Label6", QStringLiteral("(以位为单位，1个字节)")), row++, 2);
-        grid->addWidget(ui::label(params, "Label7", QStringLiteral("匹配值：")), row, 0);
+        grid->addWidget(ui::label(params, "Label6", qtTrId("(以位为单位，1个字节)")), row++, 2);
+        grid->addWidget(ui::label(params, "Label7", qtTrId("匹配值：")), row, 0);
         grid->addWidget(mask_, row, 1, 1, 2);
         column->addLayout(grid);
         root->addWidget(params);
@@ -343,17 +350,17 @@ public:
         result_->setMinimumWidth(420);
         if (s_.id == StandardId::Epc) {
             auto* line = new QHBoxLayout;
-            line->addWidget(ui::label(this, "Label8", QStringLiteral("操作结果：")));
+            line->addWidget(ui::label(this, "Label8", qtTrId("操作结果：")));
             line->addWidget(result_, 1);
             root->addLayout(line);
         } else {
-            QGroupBox* outcome = ui::frame(this, "Frame3", QStringLiteral(" 操作结果 "));
+            QGroupBox* outcome = ui::frame(this, "Frame3", qtTrId(" 操作结果 "));
             result_->setParent(outcome);
             (new QVBoxLayout(outcome))->addWidget(result_);
             root->addWidget(outcome);
         }
-        QPushButton* wake = ui::button(this, "Command1", QStringLiteral("唤醒标签"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* wake = ui::button(this, "Command1", qtTrId("唤醒标签"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         root->addLayout(buttonRow({wake, exit}));
         command(wake, [this] { run(); });
         exitOn(exit);
@@ -419,11 +426,11 @@ WakeView wakeResult(StandardId id, std::span<const std::uint8_t> reply) {
     const auto data = reply.subspan(1, n);
     QString text;
     if (id == StandardId::Epc) {
-        text = QStringLiteral(" 唤醒标签成功, EPC = ");
+        text = qtTrId(" 唤醒标签成功, EPC = ");
         for (std::uint8_t b : data) text += hex::byteText(b) + QLatin1Char(' ');
     } else {
         // The coding area's first byte stands apart from the rest.
-        text = QStringLiteral(" 唤醒标签成功, 编码区= ");
+        text = qtTrId(" 唤醒标签成功, 编码区= ");
         if (!data.empty()) text += hex::byteText(data[0]) + QStringLiteral("  ") + hex::logBytes(data.subspan(1));
     }
     return {text, true};
@@ -436,11 +443,11 @@ QList<ui::OptionGroup::Option> gbBankOptions(const char* safeName) {
         for (int n = 1; n <= 16; ++n) names[static_cast<std::size_t>(n - 1)] = "M_User" + QByteArray::number(n);
         return names;
     }();
-    QList<ui::OptionGroup::Option> options = {{"M_Tid", QStringLiteral("标签信息区"), 0x00},
-                                              {"M_Code", QStringLiteral("编码区"), 0x01},
-                                              {safeName, QStringLiteral("安全区"), 0x02}};
+    QList<ui::OptionGroup::Option> options = {{"M_Tid", qtTrId("标签信息区"), 0x00},
+                                              {"M_Code", qtTrId("编码区"), 0x01},
+                                              {safeName, qtTrId("安全区"), 0x02}};
     for (int n = 1; n <= 16; ++n)
-        options.append({users[static_cast<std::size_t>(n - 1)].constData(), QStringLiteral("用户区 %1").arg(n),
+        options.append({users[static_cast<std::size_t>(n - 1)].constData(), qtTrId("用户区 %1").arg(n),
                         static_cast<std::uint8_t>(n + 2)});
     return options;
 }

@@ -19,26 +19,27 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover::tags {
 
 namespace {
 
-const QString kSelectReadDone = QStringLiteral(" 读盘存参数成功！ ");
-const QString kSelectReadFailed = QStringLiteral(" 读盘存参数失败！");
-const QString kSelectWriteDone = QStringLiteral(" 写盘存参数成功！ ");
-const QString kSelectWriteFailed = QStringLiteral(" 写盘存参数失败！");
-const QString kQueryDone = QStringLiteral(" 启动轮询成功！ ");
-const QString kQueryFailed = QStringLiteral(" 启动轮询失败！ ");
-const QString kListDone = QStringLiteral(" 读标签轮询数据成功！ ");
-const QString kListFailed = QStringLiteral(" 读标签轮询数据失败！ ");
-const QString kListTotal = QStringLiteral("共有标签数量=");
-const QString kListCount = QStringLiteral("本次传送数量=");
+const Text kSelectReadDone = QT_TRID_NOOP(" 读盘存参数成功！ ");
+const Text kSelectReadFailed = QT_TRID_NOOP(" 读盘存参数失败！");
+const Text kSelectWriteDone = QT_TRID_NOOP(" 写盘存参数成功！ ");
+const Text kSelectWriteFailed = QT_TRID_NOOP(" 写盘存参数失败！");
+const Text kQueryDone = QT_TRID_NOOP(" 启动轮询成功！ ");
+const Text kQueryFailed = QT_TRID_NOOP(" 启动轮询失败！ ");
+const Text kListDone = QT_TRID_NOOP(" 读标签轮询数据成功！ ");
+const Text kListFailed = QT_TRID_NOOP(" 读标签轮询数据失败！ ");
+const Text kListTotal = QT_TRID_NOOP("共有标签数量=");
+const Text kListCount = QT_TRID_NOOP("本次传送数量=");
 // Problems of a tag list block the screen cannot show whole (ours: the reader never sends them).
-const QString kBlockTooLarge = QStringLiteral(" 标签列表数据块长度 %1 字节，超过 %2 字节，没有全部显示！");
-const QString kRecordPastData = QStringLiteral(" 第 %1 个标签记录（长度 %2）超出收到的数据，其后的标签记录没有显示！");
-const QString kTotalTooLarge = QStringLiteral(" 标签总数 %1 不小于 32768，数据有误！");
+const Text kBlockTooLarge = QT_TRID_NOOP(" 标签列表数据块长度 %1 字节，超过 %2 字节，没有全部显示！");
+const Text kRecordPastData = QT_TRID_NOOP(" 第 %1 个标签记录（长度 %2）超出收到的数据，其后的标签记录没有显示！");
+const Text kTotalTooLarge = QT_TRID_NOOP(" 标签总数 %1 不小于 32768，数据有误！");
 
 constexpr std::size_t kMaskBytes = 32;
 
@@ -146,48 +147,48 @@ private:
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", s_.heading));
 
-        QGroupBox* inventory = ui::frame(this, "Frame1", QStringLiteral(" 标签盘存 "));
+        QGroupBox* inventory = ui::frame(this, "Frame1", qtTrId(" 标签盘存 "));
         auto* inventoryLayout = new QVBoxLayout(inventory);
 
-        QGroupBox* match = ui::frame(inventory, "Frame2", QStringLiteral(" 待盘存标签的匹配参数(16进制） "));
+        QGroupBox* match = ui::frame(inventory, "Frame2", qtTrId(" 待盘存标签的匹配参数(16进制） "));
         auto* grid = new QGridLayout(match);
         bank_ = ui::comboBox(match, "Select_Bank", s_.selectBanks, s_.selectBankInitial);
         address_ = ui::hexField(match, "Select_Address", 4);
         length_ = ui::hexField(match, "Select_Len", 2);
         mask_ = ui::hexField(match, "Select_Mask", 0);
-        grid->addWidget(ui::label(match, "Label2", QStringLiteral("匹配存储区：")), 0, 0);
+        grid->addWidget(ui::label(match, "Label2", qtTrId("匹配存储区：")), 0, 0);
         grid->addWidget(bank_, 0, 1);
         grid->addWidget(ui::label(match, "Label3", s_.selectAddressLabel), 1, 0);
         grid->addWidget(address_, 1, 1);
-        grid->addWidget(ui::label(match, "Label4", QStringLiteral("(位地址，2个字节）")), 1, 2);
-        grid->addWidget(ui::label(match, "Label5", QStringLiteral("匹配长度：")), 2, 0);
+        grid->addWidget(ui::label(match, "Label4", qtTrId("(位地址，2个字节）")), 1, 2);
+        grid->addWidget(ui::label(match, "Label5", qtTrId("匹配长度：")), 2, 0);
         grid->addWidget(length_, 2, 1);
-        grid->addWidget(ui::label(match, "Label6", QStringLiteral("(位长度，1个字节）")), 2, 2);
-        grid->addWidget(ui::label(match, "Label7", QStringLiteral("匹配值：")), 3, 0);
+        grid->addWidget(ui::label(match, "Label6", qtTrId("(位长度，1个字节）")), 2, 2);
+        grid->addWidget(ui::label(match, "Label7", qtTrId("匹配值：")), 3, 0);
         grid->addWidget(mask_, 3, 1, 1, 2);
         inventoryLayout->addWidget(match);
 
-        QGroupBox* params = ui::frame(inventory, "Frame3", QStringLiteral(" 盘存参数 "));
+        QGroupBox* params = ui::frame(inventory, "Frame3", qtTrId(" 盘存参数 "));
         auto* paramGrid = new QGridLayout(params);
         int row = 0;
         if (s_.hasQ) {
             q_ = ui::hexField(params, "Query_Q", 2);
-            paramGrid->addWidget(ui::label(params, "Label8", QStringLiteral("Q 值：")), row, 0);
+            paramGrid->addWidget(ui::label(params, "Label8", qtTrId("Q 值：")), row, 0);
             paramGrid->addWidget(q_, row++, 1);
         }
         time_ = ui::hexField(params, "Query_Time", 2);
-        paramGrid->addWidget(ui::label(params, "Label9", QStringLiteral("盘存时间：")), row, 0);
+        paramGrid->addWidget(ui::label(params, "Label9", qtTrId("盘存时间：")), row, 0);
         paramGrid->addWidget(time_, row, 1);
-        paramGrid->addWidget(ui::label(params, "Label10", QStringLiteral("(50 毫秒为单位）")), row++, 2);
-        store_ = ui::checkBox(params, "Select_Flag", QStringLiteral("参数存贮在读写器中"));
+        paramGrid->addWidget(ui::label(params, "Label10", qtTrId("(50 毫秒为单位）")), row++, 2);
+        store_ = ui::checkBox(params, "Select_Flag", qtTrId("参数存贮在读写器中"));
         paramGrid->addWidget(store_, row++, 0, 1, 3);
         inventoryLayout->addWidget(params);
 
         result_ = ui::resultLabel(inventory, s_.resultName);
         inventoryLayout->addWidget(result_);
         auto* paramButtons = new QHBoxLayout;
-        QPushButton* read = ui::button(inventory, "Command2", QStringLiteral("读取参数"));
-        QPushButton* write = ui::button(inventory, "Command3", QStringLiteral("设置参数"));
+        QPushButton* read = ui::button(inventory, "Command2", qtTrId("读取参数"));
+        QPushButton* write = ui::button(inventory, "Command3", qtTrId("设置参数"));
         paramButtons->addWidget(read);
         paramButtons->addWidget(write);
         inventoryLayout->addLayout(paramButtons);
@@ -210,7 +211,7 @@ private:
                 defaultPointer(this);
             });
         }
-        QPushButton* exit = ui::button(this, "Command1", QStringLiteral("退  出"));
+        QPushButton* exit = ui::button(this, "Command1", qtTrId("退  出"));
         screens->addWidget(exit, n / 4, n % 4);
         root->addLayout(screens);
 
@@ -283,15 +284,15 @@ public:
 private:
     void build() {
         auto* root = new QVBoxLayout(this);
-        root->addWidget(ui::title(this, "Label1", QStringLiteral("盘存标签")));
+        root->addWidget(ui::title(this, "Label1", qtTrId("盘存标签")));
         auto* fields = new QGridLayout;
         flag_ = ui::comboBox(this, "read_flag",
-                             {QStringLiteral("0--从头读"), QStringLiteral("1--重  读"), QStringLiteral("2--继续读")},
-                             QStringLiteral("0--从头读"));
+                             {qtTrId("0--从头读"), qtTrId("1--重  读"), qtTrId("2--继续读")},
+                             qtTrId("0--从头读"));
         length_ = ui::textField(this, "read_len", QStringLiteral("10"));
-        fields->addWidget(ui::label(this, "Label2", QStringLiteral("读数据标志:")), 0, 0);
+        fields->addWidget(ui::label(this, "Label2", qtTrId("读数据标志:")), 0, 0);
         fields->addWidget(flag_, 0, 1);
-        fields->addWidget(ui::label(this, "Label3", QStringLiteral("读数据长度:")), 1, 0);
+        fields->addWidget(ui::label(this, "Label3", qtTrId("读数据长度:")), 1, 0);
         fields->addWidget(length_, 1, 1);
         root->addLayout(fields);
 
@@ -305,10 +306,10 @@ private:
         result_ = ui::resultLabel(this);
         root->addWidget(result_);
         auto* buttons = new QHBoxLayout;
-        QPushButton* start = ui::button(this, "Query_Start", QStringLiteral("启动盘存"));
-        QPushButton* read = ui::button(this, "Query_Read", QStringLiteral("读盘存数据"));
-        QPushButton* clear = ui::button(this, "Command2", QStringLiteral("清  屏"));
-        QPushButton* exit = ui::button(this, "Query_exit", QStringLiteral("退  出"));
+        QPushButton* start = ui::button(this, "Query_Start", qtTrId("启动盘存"));
+        QPushButton* read = ui::button(this, "Query_Read", qtTrId("读盘存数据"));
+        QPushButton* clear = ui::button(this, "Command2", qtTrId("清  屏"));
+        QPushButton* exit = ui::button(this, "Query_exit", qtTrId("退  出"));
         for (QPushButton* b : {start, read, clear, exit}) buttons->addWidget(b);
         root->addLayout(buttons);
 

@@ -16,6 +16,7 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 #include "console/tags/password_screens.h"
 
@@ -23,10 +24,10 @@ namespace plover::tags {
 
 namespace {
 
-const QString kStart = QStringLiteral("测   试");
-const QString kStop = QStringLiteral("断   开");
+const Text kStart = QT_TRID_NOOP("测   试");
+const Text kStop = QT_TRID_NOOP("断   开");
 // The running count beside the check boxes (ours: the beep is the reader's only sign).
-const QString kCount = QStringLiteral("循环次数：%1    失败次数：%2");
+const Text kCount = QT_TRID_NOOP("循环次数：%1    失败次数：%2");
 
 QByteArray bytes(std::initializer_list<std::uint8_t> b) {
     QByteArray out;
@@ -41,9 +42,9 @@ struct LoopTexts {
 };
 
 const LoopTexts& loopTexts(StandardId id) {
-    static const LoopTexts kEpc{QStringLiteral(" EPC 18000-6C"), QStringLiteral("EPC循环读写测试")};
-    static const LoopTexts kGb{QStringLiteral(" GB 29768-2013"), QStringLiteral("GB标签循环读写测试")};
-    static const LoopTexts kGjb{QStringLiteral(" GJB 7377.1-2011"), QStringLiteral("GJB标签循环读写测试")};
+    static const LoopTexts kEpc{QStringLiteral(" EPC 18000-6C"), qtTrId("EPC循环读写测试")};
+    static const LoopTexts kGb{QStringLiteral(" GB 29768-2013"), qtTrId("GB标签循环读写测试")};
+    static const LoopTexts kGjb{QStringLiteral(" GJB 7377.1-2011"), qtTrId("GJB标签循环读写测试")};
     return id == StandardId::Epc ? kEpc : id == StandardId::Gb ? kGb : kGjb;
 }
 
@@ -68,18 +69,18 @@ public:
           s_(standard), cycle_(loopCycle(standard.id)) {
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", loopTexts(s_.id).heading));
-        QGroupBox* params = ui::frame(this, "Frame1", QStringLiteral(" 参数选择 "));
+        QGroupBox* params = ui::frame(this, "Frame1", qtTrId(" 参数选择 "));
         auto* row = new QHBoxLayout(params);
-        access_ = ui::checkBox(params, "access_enable", QStringLiteral("密码效验"));
-        read_ = ui::checkBox(params, "read_enable", QStringLiteral("读操作"));
-        write_ = ui::checkBox(params, "write_enable", QStringLiteral("写操作"));
+        access_ = ui::checkBox(params, "access_enable", qtTrId("密码效验"));
+        read_ = ui::checkBox(params, "read_enable", qtTrId("读操作"));
+        write_ = ui::checkBox(params, "write_enable", qtTrId("写操作"));
         access_->setChecked(true);
         for (QCheckBox* c : {access_, read_, write_}) row->addWidget(c);
         root->addWidget(params);
         count_ = ui::label(this, "Loop_Count", kCount.arg(0).arg(0));
         root->addWidget(count_);
         test_ = ui::button(this, "Command1", kStart);
-        exit_ = ui::button(this, "Command2", QStringLiteral("退  出"));
+        exit_ = ui::button(this, "Command2", qtTrId("退  出"));
         auto* buttons = new QHBoxLayout;
         buttons->addWidget(test_);
         buttons->addWidget(exit_);

@@ -20,6 +20,7 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 
 namespace plover::tags {
@@ -42,33 +43,36 @@ struct OperationTexts {
     QString failed;
 };
 
-const std::array<OperationTexts, 4> kOperations = {{
-    {MemoryOperation::Read, screen::tag::Read, QStringLiteral("读标签数据"), QStringLiteral(" 待读数据块号 "),
-     QStringLiteral(" 待读数据块号 "), "List1", QStringLiteral(" 读出数据内容 "), QStringLiteral("读标签数据"),
-     QStringLiteral("读标签数据"), QStringLiteral(" 读标签数据成功！ "), QStringLiteral(" 读标签数据失败！错误代码="),
-     QStringLiteral(" 读标签数据失败！")},
-    {MemoryOperation::Write, screen::tag::Write, QStringLiteral("写标签数据"), QStringLiteral(" 待写数据参数(16进制数) "),
-     QStringLiteral(" 待写数据块"), "result", QStringLiteral(" 操作结果 "), QStringLiteral("写标签数据"),
-     QStringLiteral("写标签数据"), QStringLiteral(" 写标签数据成功！ "), QStringLiteral(" 写标签数据失败！ 错误代码="),
-     QStringLiteral(" 写标签数据失败！")},
-    {MemoryOperation::WriteBlock, screen::tag::WriteBlock, QStringLiteral("块写入标签数据"),
-     QStringLiteral(" 待写数据块参数(16进制) "), QString(), "Result", QStringLiteral(" 操作结果 "),
-     QStringLiteral("块写入标签数据"), QString(), QStringLiteral(" 块写标签数据成功！ "),
-     QStringLiteral(" 块写标签数据失败！ 错误代码="), QStringLiteral(" 块写标签数据失败！")},
-    {MemoryOperation::Erase, screen::tag::Erase, QStringLiteral("块擦除标签数据"),
-     QStringLiteral(" 待擦除数据块参数(16进制数) "), QStringLiteral(" 待擦除数据块号 "), "Erase_result",
-     QStringLiteral(" 操作结果 "), QStringLiteral("块擦除标签数据"), QStringLiteral("擦除标签数据"),
-     QStringLiteral(" 块擦除标签数据成功！ "), QStringLiteral(" 块擦除标签数据失败！ 错误代码="),
-     QStringLiteral(" 块擦除标签数据失败！")},
+const std::array<OperationTexts, 4>& operations() {
+    static const std::array<OperationTexts, 4> value{{
+    {MemoryOperation::Read, screen::tag::Read, qtTrId("读标签数据"), qtTrId(" 待读数据块号 "),
+     qtTrId(" 待读数据块号 "), "List1", qtTrId(" 读出数据内容 "), qtTrId("读标签数据"),
+     qtTrId("读标签数据"), qtTrId(" 读标签数据成功！ "), qtTrId(" 读标签数据失败！错误代码="),
+     qtTrId(" 读标签数据失败！")},
+    {MemoryOperation::Write, screen::tag::Write, qtTrId("写标签数据"), qtTrId(" 待写数据参数(16进制数) "),
+     qtTrId(" 待写数据块"), "result", qtTrId(" 操作结果 "), qtTrId("写标签数据"),
+     qtTrId("写标签数据"), qtTrId(" 写标签数据成功！ "), qtTrId(" 写标签数据失败！ 错误代码="),
+     qtTrId(" 写标签数据失败！")},
+    {MemoryOperation::WriteBlock, screen::tag::WriteBlock, qtTrId("块写入标签数据"),
+     qtTrId(" 待写数据块参数(16进制) "), QString(), "Result", qtTrId(" 操作结果 "),
+     qtTrId("块写入标签数据"), QString(), qtTrId(" 块写标签数据成功！ "),
+     qtTrId(" 块写标签数据失败！ 错误代码="), qtTrId(" 块写标签数据失败！")},
+    {MemoryOperation::Erase, screen::tag::Erase, qtTrId("块擦除标签数据"),
+     qtTrId(" 待擦除数据块参数(16进制数) "), qtTrId(" 待擦除数据块号 "), "Erase_result",
+     qtTrId(" 操作结果 "), qtTrId("块擦除标签数据"), qtTrId("擦除标签数据"),
+     qtTrId(" 块擦除标签数据成功！ "), qtTrId(" 块擦除标签数据失败！ 错误代码="),
+     qtTrId(" 块擦除标签数据失败！")},
 }};
+    return value;
+}
 
 // A read reply's N beyond the screen's 201-byte reply array, and a write that leaves digits out.
-const QString kReadTooLong = QStringLiteral(" 读标签数据失败！返回数据长度 %1 字节，超过 200 字节");
-const QString kWordsWritten = QStringLiteral("（写入 %1 个字，多出的数据没有写入）");
+const Text kReadTooLong = QT_TRID_NOOP(" 读标签数据失败！返回数据长度 %1 字节，超过 200 字节");
+const Text kWordsWritten = QT_TRID_NOOP("（写入 %1 个字，多出的数据没有写入）");
 constexpr std::size_t kReadReplyLimit = 200;
 
 const OperationTexts& textsOf(MemoryOperation op) {
-    return *std::find_if(kOperations.begin(), kOperations.end(),
+    return *std::find_if(operations().begin(), operations().end(),
                          [op](const OperationTexts& t) { return t.operation == op; });
 }
 
@@ -83,9 +87,9 @@ struct BankChoice {
 
 BankChoice bankChoice(const TagStandard& s, MemoryOperation op) {
     if (s.id == StandardId::Gb) {
-        BankChoice b{{{"M_Tid", QStringLiteral("标签信息区"), 0x00},
-                      {"M_Code", QStringLiteral("编码区"), 0x01},
-                      {"M_Safe", QStringLiteral("安全区"), 0x02}},
+        BankChoice b{{{"M_Tid", qtTrId("标签信息区"), 0x00},
+                      {"M_Code", qtTrId("编码区"), 0x01},
+                      {"M_Safe", qtTrId("安全区"), 0x02}},
                      "M_User1",
                      0x00};
         static const std::array<QByteArray, 16> names = [] {
@@ -94,15 +98,15 @@ BankChoice bankChoice(const TagStandard& s, MemoryOperation op) {
             return n;
         }();
         for (int i = 0; i < 16; ++i)
-            b.options.append({names[static_cast<std::size_t>(i)].constData(), QStringLiteral("用户区 %1").arg(i + 1),
+            b.options.append({names[static_cast<std::size_t>(i)].constData(), qtTrId("用户区 %1").arg(i + 1),
                               static_cast<std::uint8_t>(0x03 + i)});
         return b;
     }
     // GJB; the write screen's user area caption ends with a space.
-    return {{{"M_Tid", QStringLiteral("标签信息区"), 0},
-             {"M_Code", QStringLiteral("编码区"), 1},
-             {"M_Safe", QStringLiteral("安全区"), 2},
-             {"M_User", op == MemoryOperation::Write ? QStringLiteral("用户区 ") : QStringLiteral("用户区"), 3}},
+    return {{{"M_Tid", qtTrId("标签信息区"), 0},
+             {"M_Code", qtTrId("编码区"), 1},
+             {"M_Safe", qtTrId("安全区"), 2},
+             {"M_User", op == MemoryOperation::Write ? qtTrId("用户区 ") : qtTrId("用户区"), 3}},
             "M_User",
             3};
 }
@@ -169,8 +173,8 @@ private:
 
         auto* buttons = new QHBoxLayout;
         QPushButton* run = ui::button(this, "Command1", epc() ? t_.epcButton : t_.areaButton);
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
-        QPushButton* clear = ui::button(this, "Command3", QStringLiteral("清  屏"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
+        QPushButton* clear = ui::button(this, "Command3", qtTrId("清  屏"));
         for (QPushButton* b : {run, exit, clear}) buttons->addWidget(b);
         root->addLayout(buttons);
 
@@ -186,13 +190,13 @@ private:
         if (epc()) {
             bankList_ = ui::comboBox(params, op_ == MemoryOperation::Read ? "Read_Bank" : "Write_Bank", kEpcBanks,
                                      QStringLiteral("3--User"));
-            grid->addWidget(ui::label(params, "Label2", QStringLiteral("存储体：")), 0, 0);
+            grid->addWidget(ui::label(params, "Label2", qtTrId("存储体：")), 0, 0);
             grid->addWidget(bankList_, 0, 1, 1, 2);
             return;
         }
         const BankChoice choice = bankChoice(s_, op_);
         none_ = choice.noneChosen;
-        QGroupBox* frame = ui::frame(params, "Frame3", QStringLiteral(" 存储区 "));
+        QGroupBox* frame = ui::frame(params, "Frame3", qtTrId(" 存储区 "));
         banks_ = std::make_unique<ui::OptionGroup>(frame, choice.options);
         auto* options = new QGridLayout(frame);
         const int columns = s_.id == StandardId::Gb ? 4 : 2;
@@ -209,25 +213,25 @@ private:
         address_ = ui::hexField(params, addressName, 4);
         count_ = ui::hexField(params, countName, epc() ? 2 : 4);
         // The notes beside the fields differ slightly from screen to screen.
-        QString addressNote = QStringLiteral("(以字为单位，2个字节）");
-        QString countNote = epc() ? QStringLiteral("(以字为单位，1个字节）") : addressNote;
+        QString addressNote = qtTrId("(以字为单位，2个字节）");
+        QString countNote = epc() ? qtTrId("(以字为单位，1个字节）") : addressNote;
         if (epc() && op_ == MemoryOperation::Write) {
-            addressNote = QStringLiteral("(以字为单位,2个字节)");
-            countNote = QStringLiteral("(以字为单位,1个字节)");
+            addressNote = qtTrId("(以字为单位,2个字节)");
+            countNote = qtTrId("(以字为单位,1个字节)");
         } else if (epc() && !read) {
-            addressNote = QStringLiteral("(以字为单位,2个字节）");
-            countNote = QStringLiteral("(以字为单位,1个字节）");
+            addressNote = qtTrId("(以字为单位,2个字节）");
+            countNote = qtTrId("(以字为单位,1个字节）");
         }
-        grid->addWidget(ui::label(params, "Label3", QStringLiteral("起始地址：")), 1, 0);
+        grid->addWidget(ui::label(params, "Label3", qtTrId("起始地址：")), 1, 0);
         grid->addWidget(address_, 1, 1);
         grid->addWidget(ui::label(params, "Label4", addressNote), 1, 2);
-        grid->addWidget(ui::label(params, "Label5", QStringLiteral("数据长度：")), 2, 0);
+        grid->addWidget(ui::label(params, "Label5", qtTrId("数据长度：")), 2, 0);
         grid->addWidget(count_, 2, 1);
         grid->addWidget(ui::label(params, "Label6", countNote), 2, 2);
         if (isWrite(op_)) {
             data_ = ui::hexField(params, epc() ? "Write_Data" : "Write_data", 0);
             data_->setMinimumWidth(320);
-            grid->addWidget(ui::label(params, "Label7", epc() ? QStringLiteral("数  据：") : QStringLiteral("待写数据： ")), 3, 0);
+            grid->addWidget(ui::label(params, "Label7", epc() ? qtTrId("数  据：") : qtTrId("待写数据： ")), 3, 0);
             grid->addWidget(data_, 3, 1, 1, 2);
         }
 
@@ -327,7 +331,7 @@ private:
 
 void registerMemoryScreens(ScreenContext& context, ScreenRegistry& registry) {
     for (const TagStandard* s : standards()) {
-        for (const OperationTexts& t : kOperations) {
+        for (const OperationTexts& t : operations()) {
             // Only EPC tags have a block-write screen.
             if (t.operation == MemoryOperation::WriteBlock && s->id != StandardId::Epc) continue;
             const MemoryOperation op = t.operation;

@@ -21,6 +21,7 @@
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
 #include "console/shell/screen_registry.h"
+#include "console/shell/text.h"
 #include "console/shell/widgets.h"
 #include "console/tags/access_screens.h"
 
@@ -28,10 +29,10 @@ namespace plover::tags {
 
 namespace {
 
-const QString kSetDone = QStringLiteral(" 密码设置成功！ ");
-const QString kSetFailed = QStringLiteral(" 密码设置失败！ ");
-const QString kCheckDone = QStringLiteral(" 密码校验成功！ ");
-const QString kCheckFailed = QStringLiteral(" 密码校验失败！ ");
+const Text kSetDone = QT_TRID_NOOP(" 密码设置成功！ ");
+const Text kSetFailed = QT_TRID_NOOP(" 密码设置失败！ ");
+const Text kCheckDone = QT_TRID_NOOP(" 密码校验成功！ ");
+const Text kCheckFailed = QT_TRID_NOOP(" 密码校验失败！ ");
 
 constexpr int kPasswordBytes = 4;
 constexpr int kPasswordDigits = 8;
@@ -113,27 +114,27 @@ struct SetKind {
 };
 
 const SetKind& setKind(StandardId id) {
-    static const SetKind kEpc{QStringLiteral("密码设置"),
+    static const SetKind kEpc{qtTrId("密码设置"),
                               "Label2",
-                              QStringLiteral("（读写器对标签的访问密码）"),
-                              {{"Access_Password", "Label3", QStringLiteral("访问密码：")},
-                               {"Kill_Password", "Label4", QStringLiteral("灭活密码：")}},
+                              qtTrId("（读写器对标签的访问密码）"),
+                              {{"Access_Password", "Label3", qtTrId("访问密码：")},
+                               {"Kill_Password", "Label4", qtTrId("灭活密码：")}},
                               false,
                               "result"};
-    static const SetKind kGb{QStringLiteral("密码设置"),
+    static const SetKind kGb{qtTrId("密码设置"),
                              "Label12",
-                             QStringLiteral("（每个密码为4字节十六进制数)"),
-                             {{"Read_Pwd", "Label7", QStringLiteral("读密码：")},
-                              {"Write_Pwd", "Label6", QStringLiteral("写密码：")}},
+                             qtTrId("（每个密码为4字节十六进制数)"),
+                             {{"Read_Pwd", "Label7", qtTrId("读密码：")},
+                              {"Write_Pwd", "Label6", qtTrId("写密码：")}},
                              true,
                              "Result_a"};
-    static const SetKind kGjb{QStringLiteral("密码设置(将操作口令传送到读写器）"),
+    static const SetKind kGjb{qtTrId("密码设置(将操作口令传送到读写器）"),
                               "Label12",
-                              QStringLiteral("（每个密码为4字节十六进制数)"),
-                              {{"Kill_Pwd", "Label3", QStringLiteral("灭活口令：")},
-                               {"Lock_Pwd", "Label4", QStringLiteral("锁定口令：")},
-                               {"Read_Pwd", "Label5", QStringLiteral("读口令：")},
-                               {"Write_Pwd", "Label6", QStringLiteral("写口令：")}},
+                              qtTrId("（每个密码为4字节十六进制数)"),
+                              {{"Kill_Pwd", "Label3", qtTrId("灭活口令：")},
+                               {"Lock_Pwd", "Label4", qtTrId("锁定口令：")},
+                               {"Read_Pwd", "Label5", qtTrId("读口令：")},
+                               {"Write_Pwd", "Label6", qtTrId("写口令：")}},
                               false,
                               "Result_a"};
     return id == StandardId::Epc ? kEpc : id == StandardId::Gb ? kGb : kGjb;
@@ -147,15 +148,15 @@ public:
         const SetKind& k = setKind(s_.id);
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", k.heading));
-        QGroupBox* data = ui::frame(this, "Frame1", QStringLiteral(" 密码数据 "));
+        QGroupBox* data = ui::frame(this, "Frame1", qtTrId(" 密码数据 "));
         auto* dataLayout = new QHBoxLayout(data);
         QWidget* fieldsParent = data;
-        if (s_.id != StandardId::Epc) fieldsParent = ui::frame(data, "Frame2", QStringLiteral(" 密码内容 "));
+        if (s_.id != StandardId::Epc) fieldsParent = ui::frame(data, "Frame2", qtTrId(" 密码内容 "));
         auto* grid = new QGridLayout;
         QList<QLabel*> labels;
         fields_ = passwordFields(fieldsParent, grid, k.fields, kDefaultPassword, &labels);
         grid->addWidget(ui::label(fieldsParent, k.noteName, k.note), static_cast<int>(k.fields.size()), 0, 1, 2);
-        store_ = ui::checkBox(fieldsParent, "Password_FLAG", QStringLiteral("存贮在读写器中"));
+        store_ = ui::checkBox(fieldsParent, "Password_FLAG", qtTrId("存贮在读写器中"));
         grid->addWidget(store_, static_cast<int>(k.fields.size()) + 1, 0, 1, 2);
         if (fieldsParent == data) {
             dataLayout->addLayout(grid);
@@ -164,14 +165,14 @@ public:
             dataLayout->addWidget(fieldsParent);
         }
         if (k.banks) {
-            QGroupBox* bankFrame = ui::frame(data, "Frame3", QStringLiteral(" 存储区 "));
+            QGroupBox* bankFrame = ui::frame(data, "Frame3", qtTrId(" 存储区 "));
             banks_ = passwordBanks(
                 bankFrame, "M_safe",
                 [labels](const QStringList& captions) {
                     for (int i = 0; i < 2; ++i) labels[i]->setText(captions[i]);
                 },
-                {{QStringLiteral("灭活密码:"), QStringLiteral("锁定密码:")},
-                 {QStringLiteral("读密码:"), QStringLiteral("写密码:")}});
+                {{qtTrId("灭活密码:"), qtTrId("锁定密码:")},
+                 {qtTrId("读密码:"), qtTrId("写密码:")}});
             // The load texts stand until the operator chooses a bank.
             for (int i = 0; i < 2; ++i) labels[i]->setText(k.fields[i].label);
             dataLayout->addWidget(bankFrame);
@@ -179,8 +180,8 @@ public:
         root->addWidget(data);
         result_ = ui::resultLabel(this, k.resultName);
         root->addWidget(result_);
-        QPushButton* set = ui::button(this, "Command2", QStringLiteral("设置密码"));
-        QPushButton* exit = ui::button(this, "Command3", QStringLiteral("退  出"));
+        QPushButton* set = ui::button(this, "Command2", qtTrId("设置密码"));
+        QPushButton* exit = ui::button(this, "Command3", qtTrId("退  出"));
         root->addLayout(buttonRow({set, exit}));
         command(set, [this] { run(); });
         exitOn(exit);
@@ -228,16 +229,16 @@ struct CheckKind {
 };
 
 const CheckKind& checkKind(StandardId id) {
-    static const CheckKind kEpc{QStringLiteral("校验访问密码"), {}, false, "result"};
-    static const CheckKind kGb{QStringLiteral("校验访问密码"),
-                               {{"Read_Pwd", QStringLiteral("读取口令"), 0}, {"Write_Pwd", QStringLiteral("写入口令"), 1}},
+    static const CheckKind kEpc{qtTrId("校验访问密码"), {}, false, "result"};
+    static const CheckKind kGb{qtTrId("校验访问密码"),
+                               {{"Read_Pwd", qtTrId("读取口令"), 0}, {"Write_Pwd", qtTrId("写入口令"), 1}},
                                true,
                                "Result"};
-    static const CheckKind kGjb{QStringLiteral("校验访问口令"),
-                                {{"Read_Pwd", QStringLiteral("读取口令"), 0},
-                                 {"Write_Pwd", QStringLiteral("写入口令"), 1},
-                                 {"Lock_Pwd", QStringLiteral("锁定口令"), 2},
-                                 {"Kill_Pwd", QStringLiteral("灭活口令"), 3}},
+    static const CheckKind kGjb{qtTrId("校验访问口令"),
+                                {{"Read_Pwd", qtTrId("读取口令"), 0},
+                                 {"Write_Pwd", qtTrId("写入口令"), 1},
+                                 {"Lock_Pwd", qtTrId("锁定口令"), 2},
+                                 {"Kill_Pwd", qtTrId("灭活口令"), 3}},
                                 false,
                                 "Result"};
     return id == StandardId::Epc ? kEpc : id == StandardId::Gb ? kGb : kGjb;
@@ -252,38 +253,38 @@ public:
         auto* root = new QVBoxLayout(this);
         root->addWidget(ui::title(this, "Label1", k.heading));
         if (!k.kinds.isEmpty()) {
-            QGroupBox* params = ui::frame(this, "Frame1", QStringLiteral(" 校验参数  "));
+            QGroupBox* params = ui::frame(this, "Frame1", qtTrId(" 校验参数  "));
             auto* row = new QHBoxLayout(params);
-            QGroupBox* kindFrame = ui::frame(params, "Frame2", QStringLiteral(" 口令类别 "));
+            QGroupBox* kindFrame = ui::frame(params, "Frame2", qtTrId(" 口令类别 "));
             kinds_ = std::make_unique<ui::OptionGroup>(kindFrame, k.kinds);
             layOut(kindFrame, *kinds_, 1);
             kinds_->choose("Read_Pwd");
             row->addWidget(kindFrame);
             if (k.banks) {
-                QGroupBox* bankFrame = ui::frame(params, "Frame3", QStringLiteral(" 存储区 "));
+                QGroupBox* bankFrame = ui::frame(params, "Frame3", qtTrId(" 存储区 "));
                 ui::OptionGroup* kinds = kinds_.get();
                 banks_ = passwordBanks(
                     bankFrame, "M_Safe",
                     [kinds](const QStringList& captions) {
                         for (int i = 0; i < 2; ++i) kinds->buttons()[i]->setText(captions[i]);
                     },
-                    {{QStringLiteral("灭活口令"), QStringLiteral("锁定口令")},
-                     {QStringLiteral("读取口令"), QStringLiteral("写入口令")}});
+                    {{qtTrId("灭活口令"), qtTrId("锁定口令")},
+                     {qtTrId("读取口令"), qtTrId("写入口令")}});
                 row->addWidget(bankFrame);
             }
             root->addWidget(params);
         }
         result_ = ui::resultLabel(this, k.resultName);
         if (s_.id == StandardId::Epc) {
-            QGroupBox* outcome = ui::frame(this, "Frame1", QStringLiteral(" 操作结果 "));
+            QGroupBox* outcome = ui::frame(this, "Frame1", qtTrId(" 操作结果 "));
             result_->setParent(outcome);
             (new QVBoxLayout(outcome))->addWidget(result_);
             root->addWidget(outcome);
         } else {
             root->addWidget(result_);
         }
-        QPushButton* check = ui::button(this, "Command1", QStringLiteral("校验密码"));
-        QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
+        QPushButton* check = ui::button(this, "Command1", qtTrId("校验密码"));
+        QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
         root->addLayout(buttonRow({check, exit}));
         command(check, [this] {
             const std::uint8_t bank = banks_ ? banks_->code(0x00) : 0;
@@ -312,35 +313,35 @@ struct ChangeKind {
 };
 
 const ChangeKind& changeKind(StandardId id) {
-    static const ChangeKind kEpc{QStringLiteral("修改标签访问密码"),
-                                 QStringLiteral(" 密码数据 "),
-                                 {{"Access_Password", "Label3", QStringLiteral("访问密码：")},
-                                  {"Kill_Password", "Label4", QStringLiteral("灭活密码：")}},
+    static const ChangeKind kEpc{qtTrId("修改标签访问密码"),
+                                 qtTrId(" 密码数据 "),
+                                 {{"Access_Password", "Label3", qtTrId("访问密码：")},
+                                  {"Kill_Password", "Label4", qtTrId("灭活密码：")}},
                                  false,
                                  kDefaultPassword,
                                  false,
                                  kSetDone,
                                  kSetFailed};
-    static const ChangeKind kGb{QStringLiteral("修改标签密码"),
-                                QStringLiteral(" 待改写密码的数据 "),
-                                {{"Read_Pwd", "Label3", QStringLiteral("读口令：")},
-                                 {"Write_Pwd", "Label4", QStringLiteral("写口令：")}},
+    static const ChangeKind kGb{qtTrId("修改标签密码"),
+                                qtTrId(" 待改写密码的数据 "),
+                                {{"Read_Pwd", "Label3", qtTrId("读口令：")},
+                                 {"Write_Pwd", "Label4", qtTrId("写口令：")}},
                                 true,
                                 {},
                                 true,
-                                QStringLiteral(" 写标签数据成功！ "),
-                                QStringLiteral(" 写标签数据失败！")};
-    static const ChangeKind kGjb{QStringLiteral("修改标签密码"),
-                                 QStringLiteral(" 待改写密码的数据 "),
-                                 {{"Kill_Pwd", "Label3", QStringLiteral("灭活口令：")},
-                                  {"Lock_Pwd", "Label4", QStringLiteral("锁定口令：")},
-                                  {"Read_Pwd", "Label5", QStringLiteral("读口令：")},
-                                  {"Write_Pwd", "Label6", QStringLiteral("写口令：")}},
+                                qtTrId(" 写标签数据成功！ "),
+                                qtTrId(" 写标签数据失败！")};
+    static const ChangeKind kGjb{qtTrId("修改标签密码"),
+                                 qtTrId(" 待改写密码的数据 "),
+                                 {{"Kill_Pwd", "Label3", qtTrId("灭活口令：")},
+                                  {"Lock_Pwd", "Label4", qtTrId("锁定口令：")},
+                                  {"Read_Pwd", "Label5", qtTrId("读口令：")},
+                                  {"Write_Pwd", "Label6", qtTrId("写口令：")}},
                                  false,
                                  {},
                                  true,
-                                 QStringLiteral(" 写标签口令数据成功！ "),
-                                 QStringLiteral(" 写标签口令数据失败！")};
+                                 qtTrId(" 写标签口令数据成功！ "),
+                                 qtTrId(" 写标签口令数据失败！")};
     return id == StandardId::Epc ? kEpc : id == StandardId::Gb ? kGb : kGjb;
 }
 
@@ -361,33 +362,33 @@ public:
         fields_ = passwordFields(data, grid, k_.fields, k_.initial, &labels);
         dataLayout->addLayout(grid);
         if (k_.banks) {
-            QGroupBox* bankFrame = ui::frame(data, "Frame2", QStringLiteral(" 存储区 "));
+            QGroupBox* bankFrame = ui::frame(data, "Frame2", qtTrId(" 存储区 "));
             banks_ = passwordBanks(
                 bankFrame, "M_Safe",
                 [labels](const QStringList& captions) {
                     for (int i = 0; i < 2; ++i) labels[i]->setText(captions[i]);
                 },
-                {{QStringLiteral("灭活口令："), QStringLiteral("锁定口令：")},
-                 {QStringLiteral("读口令："), QStringLiteral("写口令：")}});
+                {{qtTrId("灭活口令："), qtTrId("锁定口令：")},
+                 {qtTrId("读口令："), qtTrId("写口令：")}});
             dataLayout->addWidget(bankFrame);
         }
         root->addWidget(data);
         if (s_.id == StandardId::Epc) {
             label_ = ui::resultLabel(this);
             root->addWidget(label_);
-            QPushButton* change = ui::button(this, "Command2", QStringLiteral("修改密码"));
-            QPushButton* exit = ui::button(this, "Command3", QStringLiteral("退  出"));
+            QPushButton* change = ui::button(this, "Command2", qtTrId("修改密码"));
+            QPushButton* exit = ui::button(this, "Command3", qtTrId("退  出"));
             root->addLayout(buttonRow({change, exit}));
             command(change, [this] { run(); });
             exitOn(exit);
         } else {
-            QGroupBox* outcome = ui::frame(this, "Frame3", QStringLiteral(" 操作结果 "));
+            QGroupBox* outcome = ui::frame(this, "Frame3", qtTrId(" 操作结果 "));
             list_ = ui::logList(outcome, "result");
             (new QVBoxLayout(outcome))->addWidget(list_);
             root->addWidget(outcome, 1);
-            QPushButton* change = ui::button(this, "Command1", QStringLiteral("修改密码"));
-            QPushButton* exit = ui::button(this, "Command2", QStringLiteral("退  出"));
-            QPushButton* clear = ui::button(this, "Command3", QStringLiteral("清  屏"));
+            QPushButton* change = ui::button(this, "Command1", qtTrId("修改密码"));
+            QPushButton* exit = ui::button(this, "Command2", qtTrId("退  出"));
+            QPushButton* clear = ui::button(this, "Command3", qtTrId("清  屏"));
             root->addLayout(buttonRow({change, clear, exit}));
             command(change, [this] { run(); });
             command(clear, [this] { list_->clear(); });
@@ -413,7 +414,7 @@ private:
         if (r == 0)
             log::add(list_, k_.done);
         else if (showsErrorCode(s_.id, r))
-            log::add(list_, k_.failed + QStringLiteral(" 错误代码=") + hex::numberText(record[0]));
+            log::add(list_, k_.failed + qtTrId(" 错误代码=") + hex::numberText(record[0]));
         else
             log::add(list_, k_.failed);
     }

@@ -3,6 +3,7 @@
 #include "console/shell/hex.h"
 #include "console/shell/screen.h"
 #include "console/shell/screen_names.h"
+#include "console/shell/text.h"
 
 namespace plover::tags {
 
@@ -12,49 +13,50 @@ namespace {
 QList<OpenButton> buttons(const char* p, OpenButton command11, OpenButton command15,
                           QList<OpenButton> extra) {
     QList<OpenButton> list = {
-        {"Command4", QStringLiteral("休眠标签"), screen::tag::name(p, screen::tag::Halt)},
-        {"Command5", QStringLiteral("唤醒标签"), screen::tag::name(p, screen::tag::Wake)},
-        {"Command6", QStringLiteral("设置密码"), screen::tag::name(p, screen::tag::SetKey)},
-        {"Command7", QStringLiteral("读标签数据"), screen::tag::name(p, screen::tag::Read)},
-        {"Command8", QStringLiteral("写标签数据"), screen::tag::name(p, screen::tag::Write)},
-        {"Command9", QStringLiteral("灭活标签"), screen::tag::name(p, screen::tag::Kill)},
-        {"Command10", QStringLiteral("锁定标签"), screen::tag::name(p, screen::tag::Lock)},
+        {"Command4", qtTrId("休眠标签"), screen::tag::name(p, screen::tag::Halt)},
+        {"Command5", qtTrId("唤醒标签"), screen::tag::name(p, screen::tag::Wake)},
+        {"Command6", qtTrId("设置密码"), screen::tag::name(p, screen::tag::SetKey)},
+        {"Command7", qtTrId("读标签数据"), screen::tag::name(p, screen::tag::Read)},
+        {"Command8", qtTrId("写标签数据"), screen::tag::name(p, screen::tag::Write)},
+        {"Command9", qtTrId("灭活标签"), screen::tag::name(p, screen::tag::Kill)},
+        {"Command10", qtTrId("锁定标签"), screen::tag::name(p, screen::tag::Lock)},
         command11,
-        {"Command13", QStringLiteral("校验密码"), screen::tag::name(p, screen::tag::AccessKey)},
-        {"Command14", QStringLiteral("盘存标签"), screen::tag::name(p, screen::tag::Query)},
+        {"Command13", qtTrId("校验密码"), screen::tag::name(p, screen::tag::AccessKey)},
+        {"Command14", qtTrId("盘存标签"), screen::tag::name(p, screen::tag::Query)},
         command15,
-        {"Command17", QStringLiteral("标签厂商专用命令"), screen::tag::name(p, screen::tag::CustomCommand)},
+        {"Command17", qtTrId("标签厂商专用命令"), screen::tag::name(p, screen::tag::CustomCommand)},
     };
     list += extra;
     return list;
 }
 
 QStringList gbBanks() {
-    QStringList items = {QStringLiteral("00-标签信息区"), QStringLiteral("01-编码区"), QStringLiteral("02-安全区")};
+    QStringList items = {qtTrId("00-标签信息区"), qtTrId("01-编码区"), qtTrId("02-安全区")};
     for (int n = 1; n <= 16; ++n)
-        items << QStringLiteral("%1-用户区 %2").arg(hex::byteText(static_cast<std::uint8_t>(n + 2))).arg(n);
+        items << qtTrId("%1-用户区 %2").arg(hex::byteText(static_cast<std::uint8_t>(n + 2))).arg(n);
     return items;
 }
 
-const TagStandard kEpc{
+const TagStandard& epcStandard() {
+    static const TagStandard value{
     .id = StandardId::Epc,
     .prefix = QLatin1String(screen::tag::Epc),
     .captionSuffix = QStringLiteral(" EPC 18000-6C"),
-    .heading = QStringLiteral("EPC电子标签操作命令"),
+    .heading = qtTrId("EPC电子标签操作命令"),
     .selectBanks = {QStringLiteral("0--RFU"), QStringLiteral("1--EPC"), QStringLiteral("2--TID"),
                     QStringLiteral("3--User")},
     .selectBankInitial = QStringLiteral("1--EPC"),
     .bankCodeChars = 1,
     .selectBankFallback = 3,
-    .selectAddressLabel = QStringLiteral("掩码启始地址："),
+    .selectAddressLabel = qtTrId("掩码启始地址："),
     .hasQ = true,
     .queryTimeInitial = QStringLiteral("100"),
     .resultName = "result",
     .buttons = buttons(screen::tag::Epc,
-                       {"Command11", QStringLiteral("块写入标签"), screen::tag::name(screen::tag::Epc, screen::tag::WriteBlock)},
-                       {"Command15", QStringLiteral("修改密码"), screen::tag::name(screen::tag::Epc, screen::tag::EditKey)},
-                       {{"Command12", QStringLiteral("块擦除标签"), screen::tag::name(screen::tag::Epc, screen::tag::Erase)}}),
-    .tagListFrame = QStringLiteral(" 标签 EPC 列表 "),
+                       {"Command11", qtTrId("块写入标签"), screen::tag::name(screen::tag::Epc, screen::tag::WriteBlock)},
+                       {"Command15", qtTrId("修改密码"), screen::tag::name(screen::tag::Epc, screen::tag::EditKey)},
+                       {{"Command12", qtTrId("块擦除标签"), screen::tag::name(screen::tag::Epc, screen::tag::Erase)}}),
+    .tagListFrame = qtTrId(" 标签 EPC 列表 "),
     .tagListHeading = {},
     .epcRecordLines = true,
     .clearBeforeListRead = true,
@@ -64,27 +66,30 @@ const TagStandard kEpc{
                 exports::EPC_Lock_TAG, exports::EPC_Halt_TAG, exports::EPC_Wake_TAG,
                 exports::EPC_TAG_Cust_Command},
 };
+    return value;
+}
 
-const TagStandard kGb{
+const TagStandard& gbStandard() {
+    static const TagStandard value{
     .id = StandardId::Gb,
     .prefix = QLatin1String(screen::tag::Gb),
     .captionSuffix = QStringLiteral(" GB/T 29768-2013"),
-    .heading = QStringLiteral("GB/T 29768-2013 电子标签操作命令"),
+    .heading = qtTrId("GB/T 29768-2013 电子标签操作命令"),
     .selectBanks = gbBanks(),
-    .selectBankInitial = QStringLiteral("00--标签信息区"),
+    .selectBankInitial = qtTrId("00--标签信息区"),
     .bankCodeChars = 2,
     .selectBankFallback = 0,
-    .selectAddressLabel = QStringLiteral("匹配启始地址："),
+    .selectAddressLabel = qtTrId("匹配启始地址："),
     .hasQ = false,
     .queryTimeInitial = QStringLiteral("10"),
     .resultName = "Result",
     .buttons = buttons(screen::tag::Gb,
-                       {"Command11", QStringLiteral("修改密码"), screen::tag::name(screen::tag::Gb, screen::tag::EditPwd)},
-                       {"Command15", QStringLiteral("安全鉴别"), screen::GbAuth},
-                       {{"Command12", QStringLiteral("擦除数据"), screen::tag::name(screen::tag::Gb, screen::tag::Erase)},
-                        {"Command16", QStringLiteral("复旦标签专用命令"), screen::GbFudan}}),
-    .tagListFrame = QStringLiteral(" 标签列表: 数据长度 + 安全字 + 编码区 "),
-    .tagListHeading = {QStringLiteral("数据长度 + 安全字 + 编码区 ")},
+                       {"Command11", qtTrId("修改密码"), screen::tag::name(screen::tag::Gb, screen::tag::EditPwd)},
+                       {"Command15", qtTrId("安全鉴别"), screen::GbAuth},
+                       {{"Command12", qtTrId("擦除数据"), screen::tag::name(screen::tag::Gb, screen::tag::Erase)},
+                        {"Command16", qtTrId("复旦标签专用命令"), screen::GbFudan}}),
+    .tagListFrame = qtTrId(" 标签列表: 数据长度 + 安全字 + 编码区 "),
+    .tagListHeading = {qtTrId("数据长度 + 安全字 + 编码区 ")},
     .epcRecordLines = false,
     .clearBeforeListRead = false,
     .exports = {exports::GB_Read_Select_Para, exports::GB_Write_Select_Para, exports::GB_Query_ON,
@@ -92,28 +97,31 @@ const TagStandard kGb{
                 exports::GB_Write_Block_TAG, exports::GB_Kill_TAG, exports::GB_Lock_TAG, exports::GB_Halt_TAG,
                 exports::GB_Wake_TAG, exports::GB_TAG_Cust_Command},
 };
+    return value;
+}
 
-const TagStandard kGjb{
+const TagStandard& gjbStandard() {
+    static const TagStandard value{
     .id = StandardId::Gjb,
     .prefix = QLatin1String(screen::tag::Gjb),
     .captionSuffix = QStringLiteral(" GJB 7377.1-2011"),
-    .heading = QStringLiteral("GJB 7377.1-2011 电子标签操作命令"),
-    .selectBanks = {QStringLiteral("0-标签信息区"), QStringLiteral("1-编码区"), QStringLiteral("2-安全区"),
-                    QStringLiteral("3-用户区")},
-    .selectBankInitial = QStringLiteral("0--标签信息区"),
+    .heading = qtTrId("GJB 7377.1-2011 电子标签操作命令"),
+    .selectBanks = {qtTrId("0-标签信息区"), qtTrId("1-编码区"), qtTrId("2-安全区"),
+                    qtTrId("3-用户区")},
+    .selectBankInitial = qtTrId("0--标签信息区"),
     .bankCodeChars = 1,
     .selectBankFallback = 0,
-    .selectAddressLabel = QStringLiteral("匹配起始地址："),
+    .selectAddressLabel = qtTrId("匹配起始地址："),
     .hasQ = false,
     .queryTimeInitial = QStringLiteral("10"),
     .resultName = "result",
     .buttons = buttons(screen::tag::Gjb,
-                       {"Command11", QStringLiteral("安全鉴别"), screen::GjbAuth},
-                       {"Command15", QStringLiteral("修改密码"), screen::tag::name(screen::tag::Gjb, screen::tag::EditPwd)},
-                       {{"Command12", QStringLiteral("擦除数据"), screen::tag::name(screen::tag::Gjb, screen::tag::Erase)},
-                        {"Command16", QStringLiteral("复旦标签专用命令"), screen::GjbFudan}}),
-    .tagListFrame = QStringLiteral(" 标签列表: 数据长度 + 安全字 + 编码区"),
-    .tagListHeading = {QStringLiteral("数据长度 + 安全字 + 编码区 "), QString()},
+                       {"Command11", qtTrId("安全鉴别"), screen::GjbAuth},
+                       {"Command15", qtTrId("修改密码"), screen::tag::name(screen::tag::Gjb, screen::tag::EditPwd)},
+                       {{"Command12", qtTrId("擦除数据"), screen::tag::name(screen::tag::Gjb, screen::tag::Erase)},
+                        {"Command16", qtTrId("复旦标签专用命令"), screen::GjbFudan}}),
+    .tagListFrame = qtTrId(" 标签列表: 数据长度 + 安全字 + 编码区"),
+    .tagListHeading = {qtTrId("数据长度 + 安全字 + 编码区 "), QString()},
     .epcRecordLines = false,
     .clearBeforeListRead = false,
     .exports = {exports::GJB_Read_Select_Para, exports::GJB_Write_Select_Para, exports::GJB_Query_ON,
@@ -122,6 +130,8 @@ const TagStandard kGjb{
                 exports::GJB_Lock_TAG, exports::GJB_Halt_TAG, exports::GJB_Wake_TAG,
                 exports::GJB_TAG_Cust_Command},
 };
+    return value;
+}
 
 }  // namespace
 
@@ -135,12 +145,12 @@ QString TagStandard::selectBankText(std::uint8_t code) const {
     return code < selectBanks.size() ? selectBanks[code] : selectBanks[selectBankFallback];
 }
 
-const TagStandard& epc() { return kEpc; }
-const TagStandard& gb() { return kGb; }
-const TagStandard& gjb() { return kGjb; }
+const TagStandard& epc() { return epcStandard(); }
+const TagStandard& gb() { return gbStandard(); }
+const TagStandard& gjb() { return gjbStandard(); }
 
 const std::array<const TagStandard*, 3>& standards() {
-    static const std::array<const TagStandard*, 3> all = {&kEpc, &kGb, &kGjb};
+    static const std::array<const TagStandard*, 3> all = {&epcStandard(), &gbStandard(), &gjbStandard()};
     return all;
 }
 
