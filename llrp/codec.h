@@ -64,6 +64,8 @@ struct TypeDef {
 constexpr std::uint16_t kChoiceBase = 0x8000;
 const std::span<const std::uint16_t> choice_members(std::uint16_t choice);
 bool choice_admits(std::uint16_t ref_type, std::uint16_t type);
+// The standard's name of a choice group ("SpecParameter"), or null.
+const char* choice_name(std::uint16_t choice);
 
 const TypeDef* find_message(std::uint16_t number);
 const TypeDef* find_parameter(std::uint16_t number);

@@ -42,21 +42,22 @@ constexpr std::uint16_t kAirSingulation[] = {C1G2SingulationDetails};
 
 struct Choice {
     std::uint16_t id;
+    const char* name;
     std::span<const std::uint16_t> members;
 };
 constexpr Choice kChoices[] = {
-    {SpecParameter, kSpecParameter},
-    {AccessCommandOpSpec, kOpSpec},
-    {EPCParameter, kEpcParameter},
-    {AccessCommandOpSpecResult, kOpSpecResult},
-    {Timestamp, kTimestamp},
-    {AirProtocolLLRPCapabilities, kAirCapabilities},
-    {AirProtocolUHFRFModeTable, kAirModeTable},
-    {AirProtocolInventoryCommandSettings, kAirInventory},
-    {AirProtocolTagSpec, kAirTagSpec},
-    {AirProtocolEPCMemorySelector, kAirMemorySelector},
-    {AirProtocolTagData, kAirTagData},
-    {AirProtocolSingulationDetails, kAirSingulation},
+    {SpecParameter, "SpecParameter", kSpecParameter},
+    {AccessCommandOpSpec, "AccessCommandOpSpec", kOpSpec},
+    {EPCParameter, "EPCParameter", kEpcParameter},
+    {AccessCommandOpSpecResult, "AccessCommandOpSpecResult", kOpSpecResult},
+    {Timestamp, "Timestamp", kTimestamp},
+    {AirProtocolLLRPCapabilities, "AirProtocolLLRPCapabilities", kAirCapabilities},
+    {AirProtocolUHFRFModeTable, "AirProtocolUHFRFModeTable", kAirModeTable},
+    {AirProtocolInventoryCommandSettings, "AirProtocolInventoryCommandSettings", kAirInventory},
+    {AirProtocolTagSpec, "AirProtocolTagSpec", kAirTagSpec},
+    {AirProtocolEPCMemorySelector, "AirProtocolEPCMemorySelector", kAirMemorySelector},
+    {AirProtocolTagData, "AirProtocolTagData", kAirTagData},
+    {AirProtocolSingulationDetails, "AirProtocolSingulationDetails", kAirSingulation},
 };
 
 // ---- field layouts ----
@@ -490,6 +491,12 @@ const std::span<const std::uint16_t> choice_members(std::uint16_t choice) {
     for (const Choice& c : kChoices)
         if (c.id == choice) return c.members;
     return {};
+}
+
+const char* choice_name(std::uint16_t choice) {
+    for (const Choice& c : kChoices)
+        if (c.id == choice) return c.name;
+    return nullptr;
 }
 
 bool choice_admits(std::uint16_t ref_type, std::uint16_t type) {
