@@ -305,7 +305,7 @@ constexpr SubRef sC1G2Filter[] = {{C1G2TagInventoryMask, 1, 1},
                                   {C1G2TagInventoryStateAwareFilterAction, 0, 1},
                                   {C1G2TagInventoryStateUnawareFilterAction, 0, 1}};
 constexpr SubRef sC1G2SingulationControl[] = {{C1G2TagInventoryStateAwareSingulationAction, 0, 1}};
-constexpr SubRef sC1G2TagSpec[] = {{C1G2TargetTag, 1, 2}};
+constexpr SubRef sC1G2TagSpec[] = {{C1G2TargetTag, 1, N}};
 constexpr SubRef sC1G2Lock[] = {{C1G2LockPayload, 1, N}};
 
 constexpr TypeDef kMessages[] = {

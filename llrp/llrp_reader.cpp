@@ -1076,6 +1076,9 @@ LlrpReader::Result LlrpReader::parse_access_spec(const Element& e, AccessSpec& o
         return bad_field(*stop, "OperationCountValue", "an operation count trigger needs a count");
     const Element* cmd = e.find(par::AccessCommand);
     const Element* tag_spec = cmd->find(kChoiceBase + 9);
+    if (tag_spec->all(par::C1G2TargetTag).size() > 2)
+        return refusal(status::P_OverflowParameter, "C1G2TagSpec: at most two C1G2TargetTag (both must match)",
+                       par::C1G2TagSpec);
     for (const Element* t : tag_spec->all(par::C1G2TargetTag)) {
         Target target;
         target.bank = static_cast<std::uint8_t>(t->num("MB"));

@@ -100,6 +100,9 @@ TEST_F(LlrpReaderTest, RefusesWhatItCannotDoWithTheStandardsStatus) {
     Element channel = make_message(msg::SET_READER_CONFIG, 1);
     channel.add(make_parameter(par::AntennaConfiguration)).add(make_parameter(par::RFTransmitter)).set("TransmitPower", 1).set("ChannelIndex", 16);
     Element whole_bank = access_spec(5, {c1g2_read(1, 2, 0, 0)});
+    Element three_targets = access_spec(10, {c1g2_read(1, 2, 0, 2)});
+    for (int i = 0; i < 2; ++i)
+        three_targets.subs[0].subs[1].subs[0].add(make_parameter(par::C1G2TargetTag)).set("MB", 1).set("Pointer", 32);
     Element client_op = access_spec(6, {});
     client_op.subs[0].subs[1].add(make_parameter(par::ClientRequestOpSpec));
 
@@ -149,6 +152,7 @@ TEST_F(LlrpReaderTest, RefusesWhatItCannotDoWithTheStandardsStatus) {
         {"power index 20", power, msg::SET_READER_CONFIG_RESPONSE, status::P_FieldError},
         {"ETSI channel 16", channel, msg::SET_READER_CONFIG_RESPONSE, status::P_FieldError},
         {"read of a whole bank", whole_bank, msg::ADD_ACCESSSPEC_RESPONSE, status::P_FieldError},
+        {"three target tags", three_targets, msg::ADD_ACCESSSPEC_RESPONSE, status::P_OverflowParameter},
         {"client request OpSpec", client_op, msg::ADD_ACCESSSPEC_RESPONSE, status::P_UnsupportedParameter},
         {"enable of an unknown AccessSpec", with_id(msg::ENABLE_ACCESSSPEC, "AccessSpecID", 9),
          msg::ENABLE_ACCESSSPEC_RESPONSE, status::A_Invalid},
