@@ -460,7 +460,8 @@ TEST_F(LlrpReaderTest, SendsKeepalivesAtTheConfiguredPeriod) {
     send(make_message(msg::KEEPALIVE_ACK, 5));
     EXPECT_TRUE(inbox.messages.empty()) << "KEEPALIVE_ACK needs no answer";
     send(with_id(msg::GET_READER_CONFIG, "RequestedData", 8));
-    const Element* ka = inbox.take(msg::GET_READER_CONFIG_RESPONSE).at(0).find(par::KeepaliveSpec);
+    const auto config = inbox.take(msg::GET_READER_CONFIG_RESPONSE);
+    const Element* ka = config.at(0).find(par::KeepaliveSpec);
     EXPECT_EQ(ka->num("PeriodicTriggerValue"), 100u);
 }
 
