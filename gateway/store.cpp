@@ -253,4 +253,10 @@ std::int64_t EventStore::dropped() const {
     return s.step() ? s.integer(0) : 0;
 }
 
+std::int64_t EventStore::undelivered_count() const {
+    std::lock_guard lock(read_mutex_);
+    Statement s(reader_, "SELECT count(*) FROM events WHERE delivered = 0");
+    return s.step() ? s.integer(0) : 0;
+}
+
 }  // namespace kestrel::gateway

@@ -59,6 +59,8 @@ public:
     std::int64_t last_seq() const;
     std::int64_t count() const;
     std::int64_t dropped() const;
+    // Events stored and not yet acknowledged: a publisher's backlog.
+    std::int64_t undelivered_count() const;
     const Settings& settings() const { return settings_; }
 
 private:

@@ -121,6 +121,25 @@ TEST_F(StoreTest, UndeliveredInOrderAcknowledgedOutOfOrder) {
     EXPECT_EQ(seqs(again.undelivered(0, 100)), (std::vector<std::int64_t>{1, 4, 6}));
 }
 
+TEST_F(StoreTest, UndeliveredCountIsTheBacklogAndSurvivesARestart) {
+    {
+        EventStore store(settings(1000, 0, true));
+        auto events = batch(5);
+        store.append(events);
+        EXPECT_EQ(store.undelivered_count(), 5);
+        const std::vector<std::int64_t> acked = {2, 5};
+        store.mark_delivered(acked);
+        store.mark_delivered(acked);  // a duplicate acknowledgement changes nothing
+        EXPECT_EQ(store.undelivered_count(), 3);
+    }
+    EventStore again(settings(1000, 0, true));
+    EXPECT_EQ(again.undelivered_count(), 3);
+    EventStore untracked(settings(1000, 0, false));
+    auto more = batch(2);
+    untracked.append(more);
+    EXPECT_EQ(untracked.undelivered_count(), 3);
+}
+
 TEST_F(StoreTest, WithoutDeliveryTrackingNothingIsPendingOrDropped) {
     EventStore store(settings(100));
     auto events = batch(150);
