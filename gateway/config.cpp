@@ -165,6 +165,56 @@ std::string trim(std::string text) {
     return text.substr(first, last - first + 1);
 }
 
+// Topic levels must not hold the MQTT wildcards; a prefix has no empty level at its ends.
+bool valid_topic_prefix(std::string_view prefix) {
+    if (prefix.empty() || prefix.size() > 512 || prefix.front() == '/' || prefix.back() == '/') return false;
+    for (char c : prefix)
+        if (c == '+' || c == '#' || c == '\0') return false;
+    return true;
+}
+
+void parse_mqtt(const Section& s, GatewayConfig& config) {
+    MqttConfig& m = config.mqtt;
+    s.only({"host", "port", "client_id", "username", "password", "password_file", "ca_file", "cert_file",
+            "key_file", "qos", "topic_prefix", "keepalive_s", "commands"});
+    m.enabled = true;
+    s.text("host", m.host);
+    std::int64_t value = 0;
+    if (s.integer("port", 1, 65535, value)) m.port = static_cast<int>(value);
+    m.client_id = "kestrel-" + config.id;
+    if (s.text("client_id", m.client_id) && m.client_id.size() > 256)
+        fail(s.place("client_id"), "too long (at most 256 characters)");
+    s.text("username", m.username);
+    if (s.find("password") && s.find("password_file")) fail(s.place("password_file"), "give password or password_file, not both");
+    s.text("password", m.password, true);
+    std::string password_file;
+    if (s.text("password_file", password_file)) {
+        std::ifstream in(relative_to(config.file, password_file), std::ios::binary);
+        std::ostringstream contents;
+        if (in) contents << in.rdbuf();
+        if (!in) fail(s.place("password_file"), "cannot read " + relative_to(config.file, password_file));
+        m.password = trim(contents.str());
+    }
+    if (!m.password.empty() && m.username.empty()) fail(s.place(s.find("password") ? "password" : "password_file"), "a password needs a username");
+    const auto path = [&](std::string_view key, std::string& out) {
+        if (!s.text(key, out)) return;
+        out = relative_to(config.file, out);
+        if (!std::ifstream(out)) fail(s.place(key), "cannot read " + out);
+    };
+    path("ca_file", m.ca_file);
+    path("cert_file", m.cert_file);
+    path("key_file", m.key_file);
+    if (m.cert_file.empty() != m.key_file.empty())
+        fail(s.place(m.cert_file.empty() ? "key_file" : "cert_file"), "give cert_file and key_file together");
+    if (!m.cert_file.empty() && m.ca_file.empty()) fail(s.place("cert_file"), "a client certificate needs ca_file (TLS)");
+    if (s.integer("qos", 0, 2, value)) m.qos = static_cast<int>(value);
+    m.topic_prefix = "kestrel/" + config.id;
+    if (s.text("topic_prefix", m.topic_prefix) && !valid_topic_prefix(m.topic_prefix))
+        fail(s.place("topic_prefix"), "not a topic prefix (no '+', '#', nor a leading or trailing '/')");
+    if (s.integer("keepalive_s", 5, 3600, value)) m.keepalive_s = static_cast<int>(value);
+    s.boolean("commands", m.commands);
+}
+
 }  // namespace
 
 GatewayConfig parse_config(std::string_view text, const std::string& file) {
@@ -181,7 +231,7 @@ GatewayConfig parse_config(std::string_view text, const std::string& file) {
     config.file = file;
     config.standards = {KESTREL_STANDARD_EPC};
     const Section top(file, root, "", 1);
-    top.only({"gateway", "inventory", "events", "store", "readers"});
+    top.only({"gateway", "inventory", "events", "store", "readers", "mqtt"});
 
     if (const toml::table* t = top.table("gateway")) {
         const Section s(file, *t, "gateway", top.place("gateway").line);
@@ -233,6 +283,7 @@ GatewayConfig parse_config(std::string_view text, const std::string& file) {
         if (s.number("max_age_days", 0, 36'500, days)) config.max_age_s = static_cast<std::int64_t>(days * 86'400);
     }
     config.store_path = relative_to(file, config.store_path);
+    if (const toml::table* t = top.table("mqtt")) parse_mqtt(Section(file, *t, "mqtt", top.place("mqtt").line), config);
 
     const toml::node* readers = top.find("readers");
     if (!readers) fail({file, 1, "readers"}, "missing: name at least one reader in a [[readers]] table");

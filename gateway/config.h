@@ -24,6 +24,23 @@ struct ReaderConfig {
     int llrp_port = -1;          // the port kestrel-llrp serves it on as an LLRP reader (-1: none)
 };
 
+// [mqtt]: the broker the events are published to. Present only when the table is.
+struct MqttConfig {
+    bool enabled = false;
+    std::string host = "127.0.0.1";
+    int port = 1883;               // 8883 is usual with TLS
+    std::string client_id;         // default "kestrel-<gateway id>"; fixed, so the broker keeps the session
+    std::string username;          // empty: none
+    std::string password;          // or password_file
+    std::string ca_file;           // TLS when set (relative paths: to the config file's folder)
+    std::string cert_file;         // a client certificate (with key_file)
+    std::string key_file;
+    int qos = 1;                   // 0, 1 or 2 for the events
+    std::string topic_prefix;      // default "kestrel/<gateway id>"
+    int keepalive_s = 30;
+    bool commands = false;         // accept start/stop on <prefix>/readers/<id>/command
+};
+
 struct GatewayConfig {
     std::string file;                      // the file it came from
     std::string id = "kestrel-gateway";    // names this gateway in every event
@@ -40,6 +57,7 @@ struct GatewayConfig {
     std::int64_t max_events = 1'000'000;   // the store keeps at most this many (oldest go first)
     std::int64_t max_age_s = 30 * 86'400;  // ... and none older (0: no age limit)
     std::vector<ReaderConfig> readers;
+    MqttConfig mqtt;
 };
 
 // Parses `text` as the contents of `file`. Throws ConfigError.
