@@ -224,7 +224,22 @@ std::string Gateway::metrics() const {
     metric_sample(out, "kestrel_gateway_store_dropped_total", "", static_cast<double>(store_.dropped()));
     latency_.write(out, "kestrel_gateway_event_latency_seconds",
                    "From the reply holding a tag (or the check finding a departure) to the event's announcement.");
+    std::lock_guard publishers_lock(publishers_mutex_);
+    for (const Publisher& p : publishers_) out += p.metrics();
     return out;
+}
+
+void Gateway::add_publisher(std::string name, std::function<std::string()> metrics,
+                            std::function<nlohmann::json()> status) {
+    std::lock_guard lock(publishers_mutex_);
+    publishers_.push_back({std::move(name), std::move(metrics), std::move(status)});
+}
+
+nlohmann::json Gateway::publishers() const {
+    nlohmann::json result = nlohmann::json::object();
+    std::lock_guard lock(publishers_mutex_);
+    for (const Publisher& p : publishers_) result[p.name] = p.status();
+    return result;
 }
 
 }  // namespace kestrel::gateway

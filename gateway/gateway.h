@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "gateway/config.h"
 #include "gateway/event.h"
 #include "gateway/metrics.h"
@@ -68,6 +70,12 @@ public:
     bool set_reader_enabled(const std::string& id, bool enabled);
     std::string metrics() const;
 
+    // A publisher (MQTT, say) adds its metrics to metrics() and its state to publishers(),
+    // which the HTTP API and the web page show. Both are called from HTTP threads.
+    void add_publisher(std::string name, std::function<std::string()> metrics, std::function<nlohmann::json()> status);
+    // {"name": status, ...}; empty without publishers.
+    nlohmann::json publishers() const;
+
     EventStore& store() { return store_; }
     const GatewayConfig& config() const { return config_; }
 
@@ -98,6 +106,14 @@ private:
     bool ticking_ = false;
     std::thread ticker_;
     bool started_ = false;
+
+    struct Publisher {
+        std::string name;
+        std::function<std::string()> metrics;
+        std::function<nlohmann::json()> status;
+    };
+    mutable std::mutex publishers_mutex_;
+    std::vector<Publisher> publishers_;
 };
 
 }  // namespace kestrel::gateway

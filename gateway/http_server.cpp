@@ -164,7 +164,9 @@ HttpServer::HttpServer(Gateway& gateway) : impl_(std::make_unique<Impl>()), gate
     server.Get("/api/readers", [this](const httplib::Request&, httplib::Response& res) {
         Json list = Json::array();
         for (const ReaderStatus& s : gateway_.readers()) list.push_back(reader_json(s));
-        json_reply(res, 200, Json{{"gateway", gateway_.config().id}, {"readers", list}});
+        Json body{{"gateway", gateway_.config().id}, {"readers", list}};
+        if (Json publishers = gateway_.publishers(); !publishers.empty()) body["publishers"] = std::move(publishers);
+        json_reply(res, 200, body);
     });
 
     server.Get("/api/tags", [this](const httplib::Request&, httplib::Response& res) {
