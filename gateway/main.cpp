@@ -10,6 +10,7 @@
 #include "gateway/gateway.h"
 #include "gateway/http_server.h"
 #include "gateway/log.h"
+#include "gateway/mqtt_publisher.h"
 
 using namespace kestrel::gateway;
 
@@ -82,7 +83,13 @@ int main(int argc, char** argv) {
     ::signal(SIGPIPE, SIG_IGN);
 
     try {
-        Gateway gateway(config);
+        // With a broker, events are stored undelivered until it acknowledges them.
+        Gateway gateway(config, Gateway::Options{.track_delivery = config.mqtt.enabled});
+        std::unique_ptr<MqttPublisher> mqtt;
+        if (config.mqtt.enabled) {
+            mqtt = std::make_unique<MqttPublisher>(gateway, config.mqtt);
+            gateway.add_publisher("mqtt", [&] { return mqtt->metrics(); }, [&] { return mqtt->status_json(); });
+        }
         HttpServer http(gateway);
         if (!http.bind()) {
             log_error("http", "cannot listen on " + config.listen + " port " + std::to_string(config.port));
@@ -90,6 +97,7 @@ int main(int argc, char** argv) {
         }
         log_info("gateway", config.id + ": " + std::to_string(config.readers.size()) + " readers, store " +
                                 config.store_path + (config.token.empty() ? ", state changes disabled (no token)" : ""));
+        if (mqtt) mqtt->start();
         gateway.start();
         http.start();
         log_info("http", "listening on " + http.url());
@@ -98,6 +106,7 @@ int main(int argc, char** argv) {
         log_info("gateway", std::string("stopping (") + (signal_number == SIGINT ? "SIGINT" : "SIGTERM") + ")");
         http.stop();
         gateway.stop();
+        if (mqtt) mqtt->stop();  // after the readers, so their last events are published too
         log_info("gateway", "readers closed, store flushed");
     } catch (const StoreError& e) {
         log_error("store", e.what());
