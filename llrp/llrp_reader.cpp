@@ -232,12 +232,12 @@ void LlrpReader::handle(const Element& m, Millis now) {
         break;
     }
     case msg::SET_READER_CONFIG: r = set_config(m, now); break;
-    case msg::ADD_ROSPEC: r = add_rospec(m, now); break;
-    case msg::DELETE_ROSPEC: r = delete_rospec(static_cast<std::uint32_t>(m.num("ROSpecID")), now); break;
+    case msg::ADD_ROSPEC: r = add_rospec(m); break;
+    case msg::DELETE_ROSPEC: r = delete_rospec(static_cast<std::uint32_t>(m.num("ROSpecID"))); break;
     case msg::ENABLE_ROSPEC: r = enable_rospec(static_cast<std::uint32_t>(m.num("ROSpecID")), now); break;
-    case msg::DISABLE_ROSPEC: r = disable_rospec(static_cast<std::uint32_t>(m.num("ROSpecID")), now); break;
+    case msg::DISABLE_ROSPEC: r = disable_rospec(static_cast<std::uint32_t>(m.num("ROSpecID"))); break;
     case msg::START_ROSPEC: r = start_rospec(static_cast<std::uint32_t>(m.num("ROSpecID")), now); break;
-    case msg::STOP_ROSPEC: r = stop_rospec(static_cast<std::uint32_t>(m.num("ROSpecID")), now); break;
+    case msg::STOP_ROSPEC: r = stop_rospec(static_cast<std::uint32_t>(m.num("ROSpecID"))); break;
     case msg::GET_ROSPECS: {
         Element out = reply(m, *response, std::nullopt);
         for (const RoSpec& s : rospecs_) {
@@ -540,7 +540,7 @@ LlrpReader::Result LlrpReader::set_config(const Element& m, Millis now) {
             if (s->num("EventType") > kEventAntenna) return bad_field(*s, "EventType", "must be 0 to 8");
 
     if (m.num("ResetToFactoryDefault")) {
-        while (!rospecs_.empty()) delete_rospec(rospecs_.front().id, now);
+        while (!rospecs_.empty()) delete_rospec(rospecs_.front().id);
         access_specs_.clear();
         pending_.clear();
         held_.clear();
@@ -671,7 +671,7 @@ LlrpReader::Result LlrpReader::parse_rospec(const Element& e, RoSpec& out) {
     return std::nullopt;
 }
 
-LlrpReader::Result LlrpReader::add_rospec(const Element& m, Millis) {
+LlrpReader::Result LlrpReader::add_rospec(const Element& m) {
     const Element& e = *m.find(par::ROSpec);
     RoSpec spec;
     if (auto r = parse_rospec(e, spec)) return r;
@@ -682,9 +682,9 @@ LlrpReader::Result LlrpReader::add_rospec(const Element& m, Millis) {
     return std::nullopt;
 }
 
-LlrpReader::Result LlrpReader::delete_rospec(std::uint32_t id, Millis now) {
+LlrpReader::Result LlrpReader::delete_rospec(std::uint32_t id) {
     if (id != 0 && !rospec(id)) return refusal(status::A_Invalid, "no ROSpec " + std::to_string(id));
-    if (run_ && (id == 0 || run_->rospec == id)) end_rospec(now, false, true);
+    if (run_ && (id == 0 || run_->rospec == id)) end_rospec();
     std::erase_if(rospecs_, [&](const RoSpec& s) { return id == 0 || s.id == id; });
     return std::nullopt;
 }
@@ -711,9 +711,9 @@ LlrpReader::Result LlrpReader::enable_rospec(std::uint32_t id, Millis now) {
     return std::nullopt;
 }
 
-LlrpReader::Result LlrpReader::disable_rospec(std::uint32_t id, Millis now) {
+LlrpReader::Result LlrpReader::disable_rospec(std::uint32_t id) {
     if (id != 0 && !rospec(id)) return refusal(status::A_Invalid, "no ROSpec " + std::to_string(id));
-    if (run_ && (id == 0 || run_->rospec == id)) end_rospec(now, false, true);
+    if (run_ && (id == 0 || run_->rospec == id)) end_rospec();
     for (RoSpec& s : rospecs_)
         if (id == 0 || s.id == id) {
             s.state = 0;
@@ -732,17 +732,17 @@ LlrpReader::Result LlrpReader::start_rospec(std::uint32_t id, Millis now) {
         if (active && active->priority <= s->priority)
             return refusal(status::A_Invalid, "ROSpec " + std::to_string(active->id) +
                                                   " of the same or a higher priority is active");
-        end_rospec(now, true);
+        end_rospec(true);
     }
     start(*s, now);
     return std::nullopt;
 }
 
-LlrpReader::Result LlrpReader::stop_rospec(std::uint32_t id, Millis now) {
+LlrpReader::Result LlrpReader::stop_rospec(std::uint32_t id) {
     RoSpec* s = rospec(id);
     if (!s) return refusal(status::A_Invalid, "no ROSpec " + std::to_string(id));
     if (s->state != 2) return refusal(status::A_Invalid, "ROSpec " + std::to_string(id) + " is not active");
-    end_rospec(now, false, true);
+    end_rospec();
     return std::nullopt;
 }
 
@@ -798,14 +798,13 @@ void LlrpReader::end_ai(Millis now) {
     if (report_spec(s->id).trigger == 1) report(s->id);
     ++run_->ai;
     if (run_->ai >= s->ais.size()) {
-        end_rospec(now);
+        end_rospec();
         return;
     }
     begin_ai(now);
 }
 
-void LlrpReader::end_rospec(Millis now, bool preempted, bool stopped) {
-    (void)stopped;
+void LlrpReader::end_rospec(bool preempted) {
     RoSpec* s = rospec(run_->rospec);
     const Run ended = *run_;
     run_.reset();
@@ -823,7 +822,6 @@ void LlrpReader::end_rospec(Millis now, bool preempted, bool stopped) {
         ev.set("EventType", preempted ? 2 : 1).set("ROSpecID", s->id);
         emit(notification(std::move(ev)));
     }
-    (void)now;
 }
 
 Millis LlrpReader::run(Millis now) {
@@ -847,7 +845,7 @@ Millis LlrpReader::run(Millis now) {
     if (run_) {
         RoSpec* s = rospec(run_->rospec);
         if (s->stop_type == 1 && now - run_->ro_start >= s->duration) {
-            end_rospec(now);
+            end_rospec();
         } else if (ai_done(now)) {
             end_ai(now);
         } else if (now >= retry_at_) {

@@ -160,12 +160,12 @@ private:
     Result capabilities(const Element& m, Element& out);
     Result get_config(const Element& m, Element& out);
     Result set_config(const Element& m, Millis now);
-    Result add_rospec(const Element& m, Millis now);
-    Result delete_rospec(std::uint32_t id, Millis now);
+    Result add_rospec(const Element& m);
+    Result delete_rospec(std::uint32_t id);
     Result enable_rospec(std::uint32_t id, Millis now);
-    Result disable_rospec(std::uint32_t id, Millis now);
+    Result disable_rospec(std::uint32_t id);
     Result start_rospec(std::uint32_t id, Millis now);
-    Result stop_rospec(std::uint32_t id, Millis now);
+    Result stop_rospec(std::uint32_t id);
     Result add_access_spec(const Element& m);
     Result delete_access_spec(std::uint32_t id);
     Result enable_access_spec(std::uint32_t id, bool enable);
@@ -180,7 +180,7 @@ private:
     void factory_defaults();
     void start(RoSpec& spec, Millis now);
     void end_ai(Millis now);
-    void end_rospec(Millis now, bool preempted = false, bool stopped = false);
+    void end_rospec(bool preempted = false);
     void begin_ai(Millis now);
     void inventory_round(Millis now);
     bool ai_done(Millis now) const;
