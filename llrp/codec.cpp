@@ -4,6 +4,7 @@
 // disagree with the bytes) with the standard's status code for it.
 #include "llrp/codec.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace kestrel::llrp {
@@ -102,11 +103,15 @@ public:
     }
     void number(std::size_t n, std::uint64_t v) {
         bit_ = 0;
-        for (std::size_t i = n; i-- > 0;) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        const std::size_t at = out_.size();
+        out_.resize(at + n);
+        for (std::size_t i = 0; i < n; ++i) out_[at + i] = static_cast<std::uint8_t>(v >> (8 * (n - 1 - i)));
     }
     void bytes(std::span<const std::uint8_t> b, std::size_t n) {
         bit_ = 0;
-        for (std::size_t i = 0; i < n; ++i) out_.push_back(i < b.size() ? b[i] : 0);
+        const std::size_t copied = std::min(n, b.size());
+        out_.insert(out_.end(), b.begin(), b.begin() + static_cast<std::ptrdiff_t>(copied));
+        out_.resize(out_.size() + (n - copied), 0);
     }
 
 private:

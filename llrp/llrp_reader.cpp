@@ -888,9 +888,13 @@ void LlrpReader::inventory_round(Millis now) {
     // Which tags were seen before matters only to the "no new tag for T ms" trigger.
     const bool track_new = ai.stop.type == 3 && ai.stop.observation == 1;
     Pending* pending = &pending_[rospec_id];
-    for (const Sighting& t : tags) {
+    for (Sighting& t : tags) {
         ++run_->observations;
         if (track_new && run_->seen.insert(t.epc).second) run_->last_new = now;
+        if (!access_specs_.empty()) {
+            run_access(t, antenna);
+            pending = &pending_[rospec_id];
+        }
         Pending& p = *pending;
         if (p.entries.empty()) {
             p.entries.reserve(tags.size());
@@ -903,7 +907,7 @@ void LlrpReader::inventory_round(Millis now) {
         auto [it, fresh] = p.index.try_emplace(key, p.entries.size());
         if (fresh) {
             Entry e;
-            e.epc = t.epc;
+            e.epc = std::move(t.epc);  // the round's sighting is not needed after this
             e.antenna = static_cast<std::uint16_t>(antenna);
             e.spec_index = static_cast<std::uint16_t>(run_->ai + 1);
             e.ipspec_id = ai.ipspec_id;
@@ -914,8 +918,6 @@ void LlrpReader::inventory_round(Millis now) {
         Entry& e = p.entries[it->second];
         e.last_us = t.utc_us;
         ++e.count;
-        if (!access_specs_.empty()) run_access(t, antenna);
-        pending = &pending_[rospec_id];
         if (spec.n && pending->entries.size() >= spec.n) {
             report(rospec_id);
             pending = &pending_[rospec_id];
@@ -994,6 +996,7 @@ void LlrpReader::report(std::uint32_t rospec_id, std::optional<std::uint32_t> me
     if (it == pending_.end() || it->second.entries.empty()) return;
     const Selector& sel = report_spec(rospec_id).selector;
     Bytes b = encode(make_message(msg::RO_ACCESS_REPORT, message_id ? *message_id : next_id()));
+    b.reserve(b.size() + 48 * it->second.entries.size());
     append_tag_reports(it->second.entries, sel, b);
     set_message_length(b);
     tags_reported_ += it->second.entries.size();
