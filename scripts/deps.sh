@@ -23,7 +23,14 @@ KESTREL_WINDOWS_PACKAGES=(
 # install_missing_packages [package...]: the named packages, or KESTREL_PACKAGES.
 install_missing_packages() {
   local wanted=("$@") missing=()
-  [ ${#wanted[@]} -eq 0 ] && wanted=("${KESTREL_PACKAGES[@]}")
+  if [ ${#wanted[@]} -eq 0 ]; then
+    wanted=("${KESTREL_PACKAGES[@]}")
+    # Node.js and npm run the independent LLRP client and the gateway's browser test. A machine
+    # that has them (from Debian or another source) keeps its own; else Debian's are installed.
+    if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+      wanted+=(nodejs npm)
+    fi
+  fi
   for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
