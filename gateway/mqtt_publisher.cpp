@@ -209,6 +209,7 @@ bool MqttPublisher::session() {
     const auto attempt = Clock::now();
     while (!s.connack) {
         rc = mosquitto_loop(m, 50, 1);
+        if (s.connack) break;  // accepted or refused: told apart below
         if (rc != MOSQ_ERR_SUCCESS || s.lost) {
             fail("cannot connect: " + mosquitto_error(rc != MOSQ_ERR_SUCCESS ? rc : s.lost_rc));
             return false;
