@@ -34,6 +34,19 @@ function renderReaders(data) {
   }
 }
 
+// The broker connection of an MQTT publisher, when the gateway has one: its state and backlog.
+function renderBroker(data) {
+  const badge = document.getElementById("broker");
+  const mqtt = data.publishers && data.publishers.mqtt;
+  badge.hidden = !mqtt;
+  if (!mqtt) return;
+  badge.className = "feed" + (mqtt.state === "connected" ? " live" : "");
+  badge.dataset.state = mqtt.state;
+  badge.textContent = "MQTT " + mqtt.broker + ": " + mqtt.state + ", backlog " + mqtt.backlog +
+    (mqtt.dropped ? ", dropped " + mqtt.dropped : "");
+  badge.title = mqtt.last_error || "";
+}
+
 function renderTags(data) {
   document.getElementById("tag-count").textContent = "(" + data.count + ")";
   const root = document.getElementById("tags");
@@ -69,7 +82,11 @@ async function refresh() {
   refreshTimer = null;
   try {
     const [readers, tags] = await Promise.all([fetch("/api/readers"), fetch("/api/tags")]);
-    if (readers.ok) renderReaders(await readers.json());
+    if (readers.ok) {
+      const data = await readers.json();
+      renderReaders(data);
+      renderBroker(data);
+    }
     if (tags.ok) renderTags(await tags.json());
   } catch (e) {
     // The next refresh tries again.
