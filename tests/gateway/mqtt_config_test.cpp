@@ -84,6 +84,8 @@ struct Refusal {
     std::string message;
 };
 
+void PrintTo(const Refusal& r, std::ostream* out) { *out << r.name; }
+
 class MqttConfigRefusal : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(MqttConfigRefusal, NamesTheFileLineAndKey) {

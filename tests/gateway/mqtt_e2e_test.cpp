@@ -187,6 +187,8 @@ struct BadBroker {
     std::string error;   // in last_error
 };
 
+void PrintTo(const BadBroker& c, std::ostream* out) { *out << c.name; }
+
 class MqttBadSettings : public MqttFixture, public ::testing::WithParamInterface<BadBroker> {};
 
 TEST_P(MqttBadSettings, AClearErrorAndRetriesWithoutLoss) {
