@@ -18,7 +18,7 @@ echo "cpack: $((SECONDS - start)) s"
 rows=(
   "libkestrel$major|./usr/lib/libkestrel.so.$major ./usr/lib/libkestrel.so.$version ./usr/lib/udev/rules.d/70-kestrel-reader.rules"
   "libkestrel-dev|./usr/include/kestrel.h ./usr/include/kestrel/reader.h ./usr/lib/libkestrel.so ./usr/lib/pkgconfig/kestrel.pc ./usr/lib/cmake/kestrel/kestrelConfig.cmake ./usr/lib/cmake/kestrel/kestrelConfigVersion.cmake ./usr/lib/cmake/kestrel/kestrelTargets.cmake ./usr/lib/cmake/kestrel/kestrelTargets-*.cmake"
-  "kestrel-tools|./usr/bin/kestrel-llrp ./usr/bin/plover ./usr/bin/readersim ./usr/share/applications/plover.desktop ./usr/share/man/man1/readersim.1.gz ./usr/share/readersim/scenarios/default.json"
+  "kestrel-tools|./usr/bin/kestrel-gateway ./usr/bin/kestrel-llrp ./usr/bin/plover ./usr/bin/readersim ./usr/lib/systemd/system/kestrel-gateway.service ./usr/share/applications/plover.desktop ./usr/share/kestrel-gateway/gateway.example.toml ./usr/share/man/man1/readersim.1.gz ./usr/share/readersim/scenarios/default.json"
 )
 debs=()
 for row in "${rows[@]}"; do
@@ -44,7 +44,7 @@ done
 deps=(
   "libkestrel$major|libusb-0.1-4|libc6|libstdc++6"
   "libkestrel-dev|libkestrel$major (= $version)"
-  "kestrel-tools|libkestrel$major (= $version)|fonts-wqy-microhei|libqt6widgets6|libqt6gui6|libqt6core6"
+  "kestrel-tools|libkestrel$major (= $version)|fonts-wqy-microhei|libqt6widgets6|libqt6gui6|libqt6core6|libsqlite3-0|libmosquitto1"
 )
 for row in "${deps[@]}"; do
   IFS='|' read -r -a fields <<<"$row"
