@@ -225,7 +225,11 @@ private:
         channel_ = ui::comboBox(device, "Freq_No", channelItems(0), channelItems(0)[0]);
         power_ = ui::comboBox(device, "Power_Value", powerItems(), powerItem(kInitialPower));
         antenna_ = ui::comboBox(device, "Active_ANT", antennas(), antennas()[0]);
-        channel_->setMinimumContentsLength(18);
+        // Wide enough for the longest channel item of any region (18 characters in Chinese).
+        int longest = 18;
+        for (int r = 0; r < kRegions; ++r)
+            for (const QString& item : channelItems(r)) longest = std::max(longest, static_cast<int>(item.size()));
+        channel_->setMinimumContentsLength(longest);
         const std::array<std::pair<const char*, QString>, kWorkRecord> captions = {{
             {"Label5", qtTrId("标签类型:")},
             {"Label3", qtTrId("频率区域:")},
