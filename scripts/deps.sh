@@ -10,7 +10,7 @@ KESTREL_PACKAGES=(
   doxygen
   ccache
   libtomlplusplus-dev libcpp-httplib-dev libsqlite3-dev sqlite3 libmosquitto-dev mosquitto mosquitto-clients
-  chromium tshark
+  chromium tshark curl
   qt6-l10n-tools
 )
 
