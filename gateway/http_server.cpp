@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <regex>
 
 #include <nlohmann/json.hpp>
 
@@ -317,6 +318,19 @@ HttpServer::HttpServer(Gateway& gateway) : impl_(std::make_unique<Impl>()), gate
                 [change](const httplib::Request& req, httplib::Response& res) { change(req, res, true); });
     server.Post(R"(/api/readers/([^/]+)/stop)",
                 [change](const httplib::Request& req, httplib::Response& res) { change(req, res, false); });
+    // A POST with neither Content-Length nor chunked encoding has no body (what `curl -X POST`
+    // sends); the HTTP library would refuse it with 400 before routing, so such a start or stop
+    // is answered here, before the library looks for a body.
+    server.set_pre_routing_handler([change](const httplib::Request& req, httplib::Response& res) {
+        if (req.method != "POST" || req.has_header("Content-Length") || req.has_header("Transfer-Encoding"))
+            return httplib::Server::HandlerResponse::Unhandled;
+        static const std::regex start_stop(R"(/api/readers/([^/]+)/(start|stop))");
+        httplib::Request with_match = req;
+        if (!std::regex_match(with_match.path, with_match.matches, start_stop))
+            return httplib::Server::HandlerResponse::Unhandled;
+        change(with_match, res, with_match.matches[2] == "start");
+        return httplib::Server::HandlerResponse::Handled;
+    });
 
     server.Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
         res.set_content(gateway_.metrics(), "text/plain; version=0.0.4; charset=utf-8");

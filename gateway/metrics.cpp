@@ -1,14 +1,16 @@
 #include "gateway/metrics.h"
 
-#include <cstdio>
+#include <charconv>
+#include <system_error>
 
 namespace kestrel::gateway {
 namespace {
 
+// The shortest text that reads back as the same double: 0.0005, not 0.00050000000000000001.
 std::string number(double value) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::general);
+    return ec == std::errc() ? std::string(text, end) : std::string("NaN");
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 // The HTTP API's answers to bad input and to requests without the right token: each a 4xx
 // with a JSON error, nothing changed, and the gateway still answering afterwards.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include "tests/gateway/gateway_fixture.h"
 
 namespace kestrel::gateway::test {
@@ -79,6 +83,49 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"StreamSinceText", "GET", "/api/events/stream?since=x", {}, "", 400, "since"},
         Case{"StreamLastEventId", "GET", "/api/events/stream", {{"Last-Event-ID", "abc"}}, "", 400, "Last-Event-ID"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// What `curl -X POST` sends: no Content-Length and no body. Returns the reply's status line.
+std::string post_without_length(int port, const std::string& path, const std::string& authorization) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string reply;
+    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        std::string request = "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+        if (!authorization.empty()) request += "Authorization: " + authorization + "\r\n";
+        request += "\r\n";
+        if (::send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+            char buffer[4096];
+            ssize_t n;
+            while ((n = ::recv(s, buffer, sizeof buffer, 0)) > 0) reply.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(s);
+    return reply.substr(0, reply.find("\r\n"));
+}
+
+TEST_F(GatewayFixture, PostsWithoutABodyAreAnsweredLikeEmptyOnes) {
+    const int port = start_reader("dock", epc_scenario({"AAAA0001"}));
+    start_gateway("[gateway]\nport = 0\ntoken = \"" + token + "\"\n[inventory]\nperiod_ms = 50\n[store]\npath = \"events.db\"\n" +
+                  reader_toml("dock-1", port, "dock"));
+    ASSERT_TRUE(wait_for([&] { return reader("dock-1")["status"] == "online"; }));
+    const std::string bearer = "Bearer " + token;
+    struct Step {
+        std::string path, authorization, status_line, reader_status;
+    };
+    for (const Step& step : std::vector<Step>{
+             {"/api/readers/dock-1/stop", "", "HTTP/1.1 401 Unauthorized", "online"},
+             {"/api/readers/dock-1/stop", "Bearer wrong-token-0123456789", "HTTP/1.1 401 Unauthorized", "online"},
+             {"/api/readers/nope/stop", bearer, "HTTP/1.1 404 Not Found", "online"},
+             {"/api/readers/dock-1/stop", bearer, "HTTP/1.1 200 OK", "stopped"},
+             {"/api/readers/dock-1/start", bearer, "HTTP/1.1 200 OK", "online"}}) {
+        EXPECT_EQ(post_without_length(http->port(), step.path, step.authorization), step.status_line) << step.path;
+        EXPECT_TRUE(wait_for([&] { return reader("dock-1")["status"] == step.reader_status; }))
+            << step.path << " " << step.authorization << ": " << reader("dock-1")["status"];
+    }
+}
 
 TEST_F(GatewayFixture, StateChangesNeedAConfiguredToken) {
     const int port = start_reader("dock", epc_scenario({"AAAA0001"}));

@@ -131,7 +131,9 @@ TEST_F(MqttE2E, BrokerDownForTenSecondsLosesNothing) {
                                         << " missing";
     const auto expected = stored(g.store());
     for (const Message& m : Subscriber::parse(lines))
-        if (m.payload.contains("seq")) EXPECT_EQ(m.payload, expected.at(m.payload["seq"].get<std::int64_t>()));
+        if (m.payload.contains("seq")) {
+            EXPECT_EQ(m.payload, expected.at(m.payload["seq"].get<std::int64_t>()));
+        }
 }
 
 TEST_F(MqttE2E, GatewayKilledRepublishesWhatWasNotAcknowledged) {
@@ -177,7 +179,9 @@ TEST_F(MqttE2E, GatewayKilledRepublishesWhatWasNotAcknowledged) {
     EXPECT_EQ(store.dropped(), 0);
     const auto expected = stored(store);
     for (const Message& m : Subscriber::parse(lines))
-        if (m.payload.contains("seq")) EXPECT_EQ(m.payload, expected.at(m.payload["seq"].get<std::int64_t>()));
+        if (m.payload.contains("seq")) {
+            EXPECT_EQ(m.payload, expected.at(m.payload["seq"].get<std::int64_t>()));
+        }
 }
 
 struct BadBroker {
@@ -197,7 +201,9 @@ TEST_P(MqttBadSettings, AClearErrorAndRetriesWithoutLoss) {
     ASSERT_EQ(std::system(("mosquitto_passwd -b " + dir + "/passwords gw right-password >/dev/null 2>&1").c_str()), 0);
     std::ofstream(dir + "/bad-ca.pem") << "not a certificate\n";
     Broker secured(dir, "allow_anonymous false\npassword_file " + dir + "/passwords\n");
-    if (c.use_broker) ASSERT_TRUE(secured.start()) << secured.log();
+    if (c.use_broker) {
+        ASSERT_TRUE(secured.start()) << secured.log();
+    }
     const int port = c.use_broker ? secured.port() : free_port();
     const int dock = start_reader("dock", epc_scenario({"AAAA0001"}));
     Gateway& g = start_mqtt_gateway(settings("gw-bad", port, c.mqtt, "") + reader_toml("dock-1", dock, "dock"));
