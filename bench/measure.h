@@ -1,6 +1,8 @@
-// Per-transaction samples and the wire-time model they are judged against.
+// Per-transaction samples and the wire-time model they are judged against; a process's CPU
+// time and resident memory; quantiles.
 #pragma once
 
+#include <sys/types.h>
 #include <time.h>
 
 #include <algorithm>
@@ -54,6 +56,13 @@ double serial_model_us(std::size_t reply_wire_bytes, std::uint32_t baud);
 
 // Bytes on the wire (stuffing included) of the reply the last transaction received.
 std::size_t last_reply_wire_bytes();
+
+// CPU time (user + system) a process has used so far, in seconds: /proc/PID/stat.
+double process_cpu_s(pid_t pid);
+// The same for this process (getrusage), all its threads.
+double self_cpu_s();
+// A process's resident memory, in KiB: VmRSS of /proc/PID/status (0 when it is gone).
+std::int64_t process_rss_kib(pid_t pid);
 
 // The p-quantile (0..1) of `values`, nearest rank.
 inline double quantile(std::vector<double> values, double p) {

@@ -4,15 +4,9 @@
 // holding a tag to its event at the subscriber (p50, p99, max), and, after the broker is
 // stopped for a while and started again, how many of the events stored arrived.
 //   mqtt_bench [seconds=10] [readers=32] [outage_s=10]
-#include <fcntl.h>
 #include <mosquitto.h>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,7 +16,6 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -37,39 +30,14 @@
 #include "gateway/mqtt_publisher.h"
 #include "kestrel/reader.h"
 
-extern char** environ;
-
 using namespace kestrel;
 using namespace kestrel::gateway;
 
 namespace {
 
-int free_port() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
-
-bool port_open(int port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
-
 class Broker {
 public:
-    Broker(std::string dir) : dir_(std::move(dir)), port_(free_port()) {}
+    Broker(std::string dir) : dir_(std::move(dir)), port_(bench::free_port()) {}
     ~Broker() { stop(); }
     bool start() {
         const passwd* self = ::getpwuid(::geteuid());
@@ -77,34 +45,18 @@ public:
         std::ofstream(conf) << "listener " << port_ << " 127.0.0.1\nuser " << (self ? self->pw_name : "root")
                             << "\nallow_anonymous true\npersistence true\npersistence_location " << dir_
                             << "/\nmax_queued_messages 0\n";
-        const std::string log = dir_ + "/mosquitto.log";
-        std::vector<std::string> argv = {"/usr/sbin/mosquitto", "-c", conf};
-        std::vector<char*> args;
-        for (auto& a : argv) args.push_back(a.data());
-        args.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) return false;
-        for (int i = 0; i < 500 && !port_open(port_); ++i) ::usleep(10'000);
-        return port_open(port_);
+        if (!process_.start({"/usr/sbin/mosquitto", "-c", conf}, dir_ + "/mosquitto.log")) return false;
+        for (int i = 0; i < 500 && !bench::port_open(port_); ++i) ::usleep(10'000);
+        return bench::port_open(port_);
     }
-    void stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
+    void stop() { process_.stop(); }
     int port() const { return port_; }
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return process_.pid(); }
 
 private:
     std::string dir_;
     int port_;
-    pid_t pid_ = -1;
+    bench::ChildProcess process_;
 };
 
 // The subscriber: every event's seq, and its latency from the source moment the gateway
@@ -180,28 +132,6 @@ private:
     std::size_t window_count_ = 0;
 };
 
-double process_cpu_s(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream rest(text.substr(close + 2));
-    std::string field;
-    double utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14) utime = std::stod(field);
-        if (i == 15) stime = std::stod(field);
-    }
-    return (utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
-double self_cpu_s() {
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -224,15 +154,8 @@ int main(int argc, char** argv) {
     std::string toml = "[gateway]\nid = \"bench\"\nport = 0\n[inventory]\nperiod_ms = 100\n[events]\nraw_reads = true\n"
                        "[store]\npath = \"events.db\"\n[mqtt]\nport = " + std::to_string(broker.port()) + "\n";
     for (int r = 0; r < readers; ++r) {
-        std::string scenario = R"({"reader": {"address": 1, "reader_chip": true}, "tags": [)";
-        for (int t = 0; t < tags_per_reader; ++t) {
-            char epc[32];
-            std::snprintf(epc, sizeof epc, "E200%04X%04X", r, t);
-            scenario += std::string(t ? "," : "") + R"({"standard": "epc", "epc": ")" + epc + "\"}";
-        }
-        scenario += "]}\n";
         const std::string file = dir + "/reader" + std::to_string(r) + ".json";
-        std::ofstream(file) << scenario;
+        std::ofstream(file) << bench::reader_scenario(r, tags_per_reader);
         auto sim = std::make_unique<bench::ReaderProcess>();
         if (!sim->start_tcp(KESTREL_READERSIM, file)) {
             std::fprintf(stderr, "mqtt_bench: %s\n", sim->error().c_str());
@@ -260,13 +183,13 @@ int main(int argc, char** argv) {
     // Warm up until every reader is online and cycling.
     std::this_thread::sleep_for(std::chrono::seconds(2));
     subscriber.reset_window();
-    const double cpu0 = self_cpu_s();
-    const double broker_cpu0 = process_cpu_s(broker.pid());
+    const double cpu0 = bench::self_cpu_s();
+    const double broker_cpu0 = bench::process_cpu_s(broker.pid());
     const auto t0 = bench::Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const double wall = bench::since_us(t0, bench::Clock::now()) / 1e6;
-    const double cpu = self_cpu_s() - cpu0;
-    const double broker_cpu = process_cpu_s(broker.pid()) - broker_cpu0;
+    const double cpu = bench::self_cpu_s() - cpu0;
+    const double broker_cpu = bench::process_cpu_s(broker.pid()) - broker_cpu0;
     const std::size_t received = subscriber.window_count();
     const auto lat = subscriber.latencies();
 

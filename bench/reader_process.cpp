@@ -1,9 +1,11 @@
 #include "bench/reader_process.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +16,58 @@
 extern char** environ;
 
 namespace kestrel::bench {
+
+int free_port() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t n = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+bool port_open(int port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+bool ChildProcess::start(const std::vector<std::string>& argv, const std::string& log_file) {
+    stop();
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log_file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    const int rc = ::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) pid_ = -1;
+    return rc == 0;
+}
+
+void ChildProcess::stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, &status_, 0);
+    pid_ = -1;
+}
+
+bool ChildProcess::running() {
+    if (pid_ <= 0) return false;
+    if (::waitpid(pid_, &status_, WNOHANG) != pid_) return true;
+    pid_ = -1;
+    return false;
+}
 
 std::string generated_scenario(int tags) {
     std::string json = R"({"reader": {"address": 1, "reader_chip": true}, "tags": [)";
@@ -34,6 +88,16 @@ std::string generated_scenario(int tags) {
     }
     json += "\n]}\n";
     return json;
+}
+
+std::string reader_scenario(int reader, int tags) {
+    std::string scenario = R"({"reader": {"address": 1, "reader_chip": true}, "tags": [)";
+    for (int t = 0; t < tags; ++t) {
+        char epc[32];
+        std::snprintf(epc, sizeof epc, "E200%04X%04X", reader, t);
+        scenario += std::string(t ? "," : "") + R"({"standard": "epc", "epc": ")" + epc + "\"}";
+    }
+    return scenario + "]}\n";
 }
 
 bool ReaderProcess::start(const std::string& program, const std::string& scenario_file, std::uint32_t baud) {

@@ -1,5 +1,7 @@
 // The simulated reader the benchmarks talk to: the readersim program loaded with a generated
 // scenario, on a pseudo-terminal pacing its replies at the baud rate, or on a loopback TCP port.
+// Also the other programs a benchmark runs beside it (a broker, the gateway program) and the
+// loopback ports they listen on.
 #pragma once
 
 #include <sys/types.h>
@@ -13,6 +15,36 @@ namespace kestrel::bench {
 // A scenario with `tags` EPC tags (reader 1, reader chip on). The first tag holds 64 bytes of
 // user memory, so a 32-word read has something to return.
 std::string generated_scenario(int tags);
+// A scenario of reader 1 (reader chip on) with `tags` EPC tags of its own: E200RRRRTTTT, R the
+// reader's number, T the tag's, so the tags of several simulated readers are all distinct.
+// Without tags, every inventory finds nothing.
+std::string reader_scenario(int reader, int tags);
+
+// A loopback TCP port free at the time of the call.
+int free_port();
+// True when something accepts connections on the loopback port.
+bool port_open(int port);
+
+// A program run with `argv` (argv[0] its path), its standard output and error appended to
+// `log_file`; stop() ends it with SIGTERM and waits for it.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess() { stop(); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool start(const std::vector<std::string>& argv, const std::string& log_file);
+    void stop();
+    // False once it has ended by itself; exit_status() then holds its waitpid status.
+    bool running();
+    int exit_status() const { return status_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    int status_ = 0;
+};
 
 class ReaderProcess {
 public:
