@@ -183,11 +183,11 @@ std::vector<Presence::Present> Gateway::tags() const {
     return presence_.present();
 }
 
-bool Gateway::set_reader_enabled(const std::string& id, bool enabled) {
+bool Gateway::set_reader_enabled(const std::string& id, bool enabled, std::string_view by) {
     const auto it = index_of_.find(id);
     if (it == index_of_.end()) return false;
     workers_[it->second]->set_enabled(enabled);
-    log_info("http", std::string(enabled ? "start" : "stop") + " of reader " + id + " requested");
+    log_info(by, std::string(enabled ? "start" : "stop") + " of reader " + id + " requested");
     return true;
 }
 

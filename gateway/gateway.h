@@ -66,8 +66,8 @@ public:
 
     std::vector<ReaderStatus> readers() const;
     std::vector<Presence::Present> tags() const;
-    // False for an unknown reader id.
-    bool set_reader_enabled(const std::string& id, bool enabled);
+    // False for an unknown reader id. `by` names who asked (http, mqtt) in the log line.
+    bool set_reader_enabled(const std::string& id, bool enabled, std::string_view by);
     std::string metrics() const;
 
     // A publisher (MQTT, say) adds its metrics to metrics() and its state to publishers(),

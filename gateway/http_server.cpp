@@ -135,6 +135,9 @@ HttpServer::HttpServer(Gateway& gateway) : impl_(std::make_unique<Impl>()), gate
     server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server.set_payload_max_length(max_body);
     server.set_keep_alive_timeout(2);
+    // The live stream writes an event (or a few) at a time: without TCP_NODELAY each write waits
+    // for the client's acknowledgement of the previous one, which a client delays up to 40 ms.
+    server.set_tcp_nodelay(true);
     server.set_read_timeout(5);
     server.set_write_timeout(5);
 
@@ -311,7 +314,7 @@ HttpServer::HttpServer(Gateway& gateway) : impl_(std::make_unique<Impl>()), gate
             return json_error(res, 401, "missing or wrong bearer token");
         }
         const std::string id = req.matches[1];
-        if (!gateway_.set_reader_enabled(id, enabled)) return json_error(res, 404, "unknown reader " + id);
+        if (!gateway_.set_reader_enabled(id, enabled, "http")) return json_error(res, 404, "unknown reader " + id);
         json_reply(res, 200, Json{{"reader", id}, {"enabled", enabled}});
     };
     server.Post(R"(/api/readers/([^/]+)/start)",

@@ -90,11 +90,10 @@ void MqttPublisher::Session::publisher_command(const mosquitto_message* message)
         log_warn("mqtt", "command on " + topic + " ignored: expected start or stop");
         return;
     }
-    if (!p.gateway_.set_reader_enabled(reader, command == "start")) {
+    if (!p.gateway_.set_reader_enabled(reader, command == "start", "mqtt")) {
         log_warn("mqtt", "command on " + topic + " ignored: no reader " + reader);
         return;
     }
-    log_info("mqtt", command + " of reader " + reader + " by command");
     std::lock_guard lock(p.status_mutex_);
     ++p.status_.commands;
 }
