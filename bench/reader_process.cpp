@@ -55,11 +55,20 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const std::string
     return rc == 0;
 }
 
-void ChildProcess::stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
+int ChildProcess::stop(int signal) {
+    if (pid_ <= 0) return -1;
+    ::kill(pid_, signal);
+    for (int i = 0; i < 250; ++i) {
+        if (::waitpid(pid_, &status_, WNOHANG) == pid_) {
+            pid_ = -1;
+            return status_;
+        }
+        ::usleep(20'000);
+    }
+    ::kill(pid_, SIGKILL);
     ::waitpid(pid_, &status_, 0);
     pid_ = -1;
+    return status_;
 }
 
 bool ChildProcess::running() {

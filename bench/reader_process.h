@@ -4,6 +4,7 @@
 // loopback ports they listen on.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -26,16 +27,19 @@ int free_port();
 bool port_open(int port);
 
 // A program run with `argv` (argv[0] its path), its standard output and error appended to
-// `log_file`; stop() ends it with SIGTERM and waits for it.
+// `log_file`; stop() ends it (SIGTERM unless told otherwise) and waits for it.
 class ChildProcess {
 public:
     ChildProcess() = default;
+    ChildProcess(const std::vector<std::string>& argv, const std::string& log_file) { start(argv, log_file); }
     ~ChildProcess() { stop(); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool start(const std::vector<std::string>& argv, const std::string& log_file);
-    void stop();
+    // Sends `signal` (SIGTERM by default) and waits for the end, at most 5 s before SIGKILL.
+    // Returns its waitpid status (-1: it was not running).
+    int stop(int signal = SIGTERM);
     // False once it has ended by itself; exit_status() then holds its waitpid status.
     bool running();
     int exit_status() const { return status_; }

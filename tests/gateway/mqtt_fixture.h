@@ -4,16 +4,10 @@
 // lines to a file.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <fstream>
 #include <map>
@@ -24,8 +18,6 @@
 #include "gateway/mqtt_publisher.h"
 #include "tests/gateway/gateway_fixture.h"
 
-extern char** environ;
-
 namespace kestrel::gateway::test {
 
 // kestrel-gateway of this build: beside the simulator's folder.
@@ -34,80 +26,9 @@ inline std::string gateway_program() {
     return sim.substr(0, sim.rfind("/sim/")) + "/gateway/kestrel-gateway";
 }
 
-inline int free_port() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
-
-inline bool port_open(int port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
-
-// A child process, its output to a file; stopped (SIGTERM, then SIGKILL) when destroyed.
-class Child {
-public:
-    Child() = default;
-    Child(const std::vector<std::string>& argv, const std::string& out_file) { start(argv, out_file); }
-    ~Child() { stop(); }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    bool start(const std::vector<std::string>& argv, const std::string& out_file) {
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) pid_ = -1;
-        return rc == 0;
-    }
-    void signal(int number) const {
-        if (pid_ > 0) ::kill(pid_, number);
-    }
-    // Sends `number` and waits for the end; the exit status (-1: none).
-    int stop(int number = SIGTERM) {
-        if (pid_ <= 0) return -1;
-        ::kill(pid_, number);
-        int status = 0;
-        for (int i = 0; i < 250; ++i) {
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return status;
-            }
-            ::usleep(20'000);
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return status;
-    }
-    bool running() const {
-        if (pid_ <= 0) return false;
-        int status = 0;
-        return ::waitpid(pid_, &status, WNOHANG) == 0;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
+using bench::free_port;
+using bench::port_open;
+using Child = bench::ChildProcess;
 
 class Broker {
 public:
