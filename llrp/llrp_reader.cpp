@@ -403,15 +403,15 @@ LlrpReader::Result LlrpReader::get_config(const Element& m, Element& out) {
         }
     }
     if (all || requested == 5) {
-        Element spec = make_parameter(par::ReaderEventNotificationSpec);
+        Element notification = make_parameter(par::ReaderEventNotificationSpec);
         for (const auto& [type, on] : config_.events)
-            spec.add(make_parameter(par::EventNotificationState)).set("EventType", type).set("NotificationState", on);
-        out.add(std::move(spec));
+            notification.add(make_parameter(par::EventNotificationState)).set("EventType", type).set("NotificationState", on);
+        out.add(std::move(notification));
     }
     if (all || requested == 4) {
         const ReportSpec& r = config_.report;
-        Element spec = make_parameter(par::ROReportSpec);
-        spec.set("ROReportTrigger", r.trigger).set("N", r.n);
+        Element ro_report = make_parameter(par::ROReportSpec);
+        ro_report.set("ROReportTrigger", r.trigger).set("N", r.n);
         Element sel = make_parameter(par::TagReportContentSelector);
         sel.set("EnableROSpecID", r.selector.rospec_id)
             .set("EnableSpecIndex", r.selector.spec_index)
@@ -421,8 +421,8 @@ LlrpReader::Result LlrpReader::get_config(const Element& m, Element& out) {
             .set("EnableLastSeenTimestamp", r.selector.last_seen)
             .set("EnableTagSeenCount", r.selector.seen_count)
             .set("EnableAccessSpecID", r.selector.accessspec_id);
-        spec.add(std::move(sel));
-        out.add(std::move(spec));
+        ro_report.add(std::move(sel));
+        out.add(std::move(ro_report));
     }
     if (all || requested == 6)
         out.add(make_parameter(par::AccessReportSpec)).set("AccessReportTrigger", config_.access_report_trigger);
@@ -663,9 +663,9 @@ LlrpReader::Result LlrpReader::parse_rospec(const Element& e, RoSpec& out) {
         out.ais.push_back(std::move(ai));
     }
     if (const Element* rs = e.find(par::ROReportSpec)) {
-        ReportSpec spec;
-        if (auto r = parse_report_spec(*rs, spec)) return r;
-        out.report = spec;
+        ReportSpec ro_report;
+        if (auto r = parse_report_spec(*rs, ro_report)) return r;
+        out.report = ro_report;
     }
     out.element = e;
     return std::nullopt;
@@ -673,12 +673,12 @@ LlrpReader::Result LlrpReader::parse_rospec(const Element& e, RoSpec& out) {
 
 LlrpReader::Result LlrpReader::add_rospec(const Element& m) {
     const Element& e = *m.find(par::ROSpec);
-    RoSpec spec;
-    if (auto r = parse_rospec(e, spec)) return r;
-    if (rospec(spec.id)) return refusal(status::A_Invalid, "ROSpec " + std::to_string(spec.id) + " exists already");
+    RoSpec added;
+    if (auto r = parse_rospec(e, added)) return r;
+    if (rospec(added.id)) return refusal(status::A_Invalid, "ROSpec " + std::to_string(added.id) + " exists already");
     if (rospecs_.size() >= limits_.rospecs)
         return refusal(status::A_Invalid, "the reader holds MaxNumROSpecs ROSpecs already");
-    rospecs_.push_back(std::move(spec));
+    rospecs_.push_back(std::move(added));
     return std::nullopt;
 }
 
@@ -883,7 +883,7 @@ void LlrpReader::inventory_round(Millis now) {
         }
         return;
     }
-    const ReportSpec& spec = report_spec(s->id);
+    const ReportSpec& ro_report = report_spec(s->id);
     const std::uint32_t rospec_id = s->id;
     // Which tags were seen before matters only to the "no new tag for T ms" trigger.
     const bool track_new = ai.stop.type == 3 && ai.stop.observation == 1;
@@ -902,8 +902,8 @@ void LlrpReader::inventory_round(Millis now) {
         }
         // One entry a tag and antenna (and AISpec), counting its sightings.
         std::string key(t.epc.begin(), t.epc.end());
-        key += static_cast<char>(spec.selector.antenna ? antenna : 0);
-        key += static_cast<char>(spec.selector.spec_index ? run_->ai : 0);
+        key += static_cast<char>(ro_report.selector.antenna ? antenna : 0);
+        key += static_cast<char>(ro_report.selector.spec_index ? run_->ai : 0);
         auto [it, fresh] = p.index.try_emplace(key, p.entries.size());
         if (fresh) {
             Entry e;
@@ -918,7 +918,7 @@ void LlrpReader::inventory_round(Millis now) {
         Entry& e = p.entries[it->second];
         e.last_us = t.utc_us;
         ++e.count;
-        if (spec.n && pending->entries.size() >= spec.n) {
+        if (ro_report.n && pending->entries.size() >= ro_report.n) {
             report(rospec_id);
             pending = &pending_[rospec_id];
         }
@@ -1111,12 +1111,12 @@ LlrpReader::Result LlrpReader::parse_access_spec(const Element& e, AccessSpec& o
 }
 
 LlrpReader::Result LlrpReader::add_access_spec(const Element& m) {
-    AccessSpec spec;
-    if (auto r = parse_access_spec(*m.find(par::AccessSpec), spec)) return r;
-    if (access_spec(spec.id)) return refusal(status::A_Invalid, "AccessSpec " + std::to_string(spec.id) + " exists already");
+    AccessSpec added;
+    if (auto r = parse_access_spec(*m.find(par::AccessSpec), added)) return r;
+    if (access_spec(added.id)) return refusal(status::A_Invalid, "AccessSpec " + std::to_string(added.id) + " exists already");
     if (access_specs_.size() >= limits_.access_specs)
         return refusal(status::A_Invalid, "the reader holds MaxNumAccessSpecs AccessSpecs already");
-    access_specs_.push_back(std::move(spec));
+    access_specs_.push_back(std::move(added));
     return std::nullopt;
 }
 
