@@ -82,19 +82,7 @@ public:
         thread_.join();
     }
     bool connected() const { return connected_; }
-    void reset_window() {
-        std::lock_guard lock(mutex_);
-        latencies_us_.clear();
-        window_count_ = 0;
-    }
-    std::size_t window_count() {
-        std::lock_guard lock(mutex_);
-        return window_count_;
-    }
-    std::vector<double> latencies() {
-        std::lock_guard lock(mutex_);
-        return latencies_us_;
-    }
+    bench::LatencyWindow window;
 
 private:
     void run() {
@@ -122,9 +110,7 @@ private:
                 sources_.erase(it);
             }
         }
-        std::lock_guard lock(mutex_);
-        ++window_count_;
-        if (source > 0) latencies_us_.push_back(static_cast<double>(now - source) / 1e3);
+        window.add(now, source);
     }
 
     httplib::Client client_;
@@ -133,9 +119,6 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<bool> connected_{false};
     std::string pending_;  // the stream thread's own
-    std::mutex mutex_;
-    std::vector<double> latencies_us_;
-    std::size_t window_count_ = 0;
     std::thread thread_;
 };
 
@@ -245,14 +228,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "gateway_bench: no live stream\n");
             return 1;
         }
-        stream.reset_window();
+        stream.window.reset();
         const double cpu0 = bench::self_cpu_s();
         const auto t0 = bench::Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         wall = bench::since_us(t0, bench::Clock::now()) / 1e6;
         cpu = bench::self_cpu_s() - cpu0;
-        received = stream.window_count();
-        lat = stream.latencies();
+        received = stream.window.count();
+        lat = stream.window.latencies_us();
         http.stop();
         gateway.stop();
     }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "bench/alloc_counter.h"
@@ -56,6 +57,36 @@ double serial_model_us(std::size_t reply_wire_bytes, std::uint32_t baud);
 
 // Bytes on the wire (stuffing included) of the reply the last transaction received.
 std::size_t last_reply_wire_bytes();
+
+// What a receiver got during a measurement window: how many messages, and the latency of each
+// whose source moment is known. Filled by the receiving thread, read by the measuring one.
+class LatencyWindow {
+public:
+    void reset() {
+        std::lock_guard lock(mutex_);
+        latencies_us_.clear();
+        count_ = 0;
+    }
+    // One message received at `now_ns`; `source_ns` 0 when its source moment is unknown.
+    void add(std::int64_t now_ns, std::int64_t source_ns) {
+        std::lock_guard lock(mutex_);
+        ++count_;
+        if (source_ns > 0) latencies_us_.push_back(static_cast<double>(now_ns - source_ns) / 1e3);
+    }
+    std::size_t count() const {
+        std::lock_guard lock(mutex_);
+        return count_;
+    }
+    std::vector<double> latencies_us() const {
+        std::lock_guard lock(mutex_);
+        return latencies_us_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<double> latencies_us_;
+    std::size_t count_ = 0;
+};
 
 // CPU time (user + system) a process has used so far, in seconds: /proc/PID/stat.
 double process_cpu_s(pid_t pid);

@@ -82,19 +82,8 @@ public:
         mosquitto_loop_stop(m_, true);
         mosquitto_destroy(m_);
     }
-    void reset_window() {
-        std::lock_guard lock(mutex_);
-        latencies_us_.clear();
-        window_count_ = 0;
-    }
-    std::size_t window_count() {
-        std::lock_guard lock(mutex_);
-        return window_count_;
-    }
-    std::vector<double> latencies() {
-        std::lock_guard lock(mutex_);
-        return latencies_us_;
-    }
+    // Every message counts; a resent seq's latency does not.
+    bench::LatencyWindow window;
     std::size_t distinct() {
         std::lock_guard lock(mutex_);
         return seqs_.size();
@@ -117,10 +106,12 @@ private:
             const auto it = sources_.find(seq);
             if (it != sources_.end()) source = it->second;
         }
-        std::lock_guard lock(mutex_);
-        const bool first = seqs_.insert(seq).second;
-        ++window_count_;
-        if (first && source > 0) latencies_us_.push_back(static_cast<double>(now - source) / 1e3);
+        bool first;
+        {
+            std::lock_guard lock(mutex_);
+            first = seqs_.insert(seq).second;
+        }
+        window.add(now, first ? source : 0);
     }
 
     mosquitto* m_;
@@ -128,8 +119,6 @@ private:
     std::mutex& sources_mutex_;
     std::mutex mutex_;
     std::set<std::int64_t> seqs_;
-    std::vector<double> latencies_us_;
-    std::size_t window_count_ = 0;
 };
 
 }  // namespace
@@ -182,7 +171,7 @@ int main(int argc, char** argv) {
 
     // Warm up until every reader is online and cycling.
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    subscriber.reset_window();
+    subscriber.window.reset();
     const double cpu0 = bench::self_cpu_s();
     const double broker_cpu0 = bench::process_cpu_s(broker.pid());
     const auto t0 = bench::Clock::now();
@@ -190,8 +179,8 @@ int main(int argc, char** argv) {
     const double wall = bench::since_us(t0, bench::Clock::now()) / 1e6;
     const double cpu = bench::self_cpu_s() - cpu0;
     const double broker_cpu = bench::process_cpu_s(broker.pid()) - broker_cpu0;
-    const std::size_t received = subscriber.window_count();
-    const auto lat = subscriber.latencies();
+    const std::size_t received = subscriber.window.count();
+    const auto lat = subscriber.window.latencies_us();
 
     // The outage: the broker stopped, events keep coming into the store, the broker restarted.
     const std::int64_t before_outage = gateway.store().last_seq();
